@@ -1,0 +1,34 @@
+#include "control/vyx.h"
+
+namespace vyx {
+
+Vyx::Vyx(SerialPort& port, ReplyTimer& timer, Clock& clock, Host* host)
+    : MSComm1(port), Timer1(timer), clock_(clock), host_(host) {
+  BindHandlers();
+  UserControl_Initialize();
+}
+
+void Vyx::BindHandlers() {
+  FieldStore& f = fields_;
+  f.Bind(Field::TxtComm, [this] { TxtComm_Change(); });
+  f.Bind(Field::TxtMicro, [this] { TxtMicro_Change(); });
+  f.Bind(Field::CmbComm, [this] { CmbComm_Click(); });
+  f.Bind(Field::CmbMicro, [this] { CmbMicro_Click(); });
+  f.Bind(Field::CmdUpdate, [this] { CmdUpdate_Click(); });
+  f.Bind(Field::CmdClear, [this] { CmdClear_Click(); });
+  f.Bind(Field::CmdZero, [this] { CmdZero_Click(); });
+  f.Bind(Field::TxtName, [this] { TxtName_Change(); });
+  f.Bind(Field::TxtVref, [this] { TxtVref_Change(); });
+  f.Bind(Field::TxtPWM, [this] { TxtPWM_Change(); });
+  f.Bind(Field::TxtDPW, [this] { TxtDPW_Change(); });
+  f.Bind(Field::TxtDOG, [this] { TxtDOG_Change(); });
+  for (Field box : {Field::ChkDON, Field::ChkDOE, Field::ChkDOK, Field::ChkDOS}) {
+    f.Bind(box, [this] { ChkOutput_Click(); });
+  }
+  f.Bind(Field::ChkRST, [this] { ChkRST_Click(); });
+  f.Bind(Field::TxtEvent, [this] { TxtEvent_Change(); });
+  MSComm1.SetListener([this](CommEvent e) { MSComm1_OnComm(e); });
+  Timer1.SetListener([this] { Timer1_Timer(); });
+}
+
+}  // namespace vyx

@@ -1,0 +1,186 @@
+// The component: one object that owns the panel fields, the serial port, the reply timer
+// and every table and flag for its whole life. Its procedures keep the names the component
+// has always had; they are grouped by concern into link/, protocol/, eeprom/, panel/ and
+// control/.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/host.h"
+#include "control/status.h"
+#include "link/platform.h"
+#include "panel/field_store.h"
+
+namespace vyx {
+
+inline constexpr std::string_view kVersion = "1.00";
+inline constexpr int kBoards = 4;
+inline constexpr int kImageRegisters = 64;
+
+// Every member of the component besides its fields. Start values are those of start-up.
+struct Members {
+  // Register map and timing, set once by start-up.
+  std::int16_t ReplyTick = 0;
+  std::int16_t MaxCommPort = 0;
+  std::int16_t BlockStart = 0;
+  std::int16_t BlockCount = 0;
+  std::int16_t RegFW = 0, RegRST = 0, RegPort = 0, RegAD0 = 0, RegAD1 = 0, RegAD2 = 0,
+               RegAD3 = 0;
+  std::uint8_t RegAD4 = 0, RegClock = 0;
+  std::int16_t RegDIF = 0, RegDIT = 0, RegPWM = 0, RegDPW = 0;
+  std::uint8_t RegDOG = 0;
+  std::int16_t EEbase = 0, EEidAddr = 0;
+  std::uint8_t EEvrefAddr = 0;
+  std::int16_t BitDIF = 0, BitDIT = 0, BitDIN = 0;
+  std::uint8_t BitDIS = 0;
+  std::int16_t BitDON = 0, BitDOE = 0, BitDOK = 0;
+  std::uint8_t BitDOS = 0;
+  std::int16_t BitRSTa = 0;
+  std::uint8_t BitRSTb = 0;
+
+  std::int16_t MicroIndex = 0;
+
+  // Update state.
+  bool AwaitReply = false;
+  std::uint8_t TryCount = 0;
+  float SendTime = 0.0f;  // seconds since midnight at the last frame written
+  std::chrono::steady_clock::time_point SendMono{};  // the same moment, monotonic
+
+  // Per-board tables.
+  std::array<bool, kBoards> BoardOnline{};
+  std::array<bool, kBoards> EEReadDue{};
+  std::array<bool, kBoards> RestorePanel{};
+  std::array<std::string, kBoards> NameCache{};
+  std::array<std::string, kBoards> VrefCache{};
+  std::array<std::string, kBoards> DifCache{};
+  std::array<std::string, kBoards> TimeCache{};
+  std::array<double, kBoards> PrevBoardClock{};
+  std::array<float, kBoards> PrevHostTime{};
+
+  std::array<std::array<float, kImageRegisters>, kBoards> RegImage{};
+
+  // Pending writes and editing flags.
+  bool NamePending = false, VrefPending = false, PWMPending = false, DPWPending = false,
+       DOGPending = false, DOPending = false, RSTPending = false;
+  bool NameEditing = false, VrefEditing = false, TimeEditing = false, PWMEditing = false,
+       DPWEditing = false, DOGEditing = false;
+
+  bool EEok = false;
+};
+
+class Vyx {
+ public:
+  // Builds the fields from their start values and runs start-up. No port is opened.
+  Vyx(SerialPort& port, ReplyTimer& timer, Clock& clock, Host* host = nullptr);
+  Vyx(const Vyx&) = delete;
+  Vyx& operator=(const Vyx&) = delete;
+
+  void SetHost(Host* host) { host_ = host; }
+
+  // The 30 properties by name (control/properties.cpp). A set stores into the field, lets
+  // every nested effect finish, then notifies the host; a refused set notifies nothing.
+  Status Get(std::string_view name, PropValue& value) const;
+  Status Set(std::string_view name, const PropValue& value);
+
+  // Saving and restoring the properties with the host's document (control/persistence.cpp).
+  Status Save(PropertyBag& bag) const;
+  Status Restore(PropertyBag& bag);
+
+  // Operator actions on the panel (panel/operator.cpp). Focus moves the input focus (none
+  // takes it away), running the leave rule of the edit box that loses it. Type replaces the
+  // text of the edit box that has the focus. KeyDown presses a key there (13 is Enter).
+  // Click moves the focus to the field, then presses, toggles or picks.
+  Status Focus(std::optional<Field> field);
+  Status Type(std::string text);
+  Status KeyDown(int keyCode);
+  Status Click(Field field, int index = -1);
+  std::optional<Field> Focused() const { return focus_; }
+
+  // True while a reply is awaited.
+  bool UpdateInProgress() const { return m_.AwaitReply; }
+
+  const FieldStore& Fields() const { return fields_; }
+  void SetFieldObserver(FieldStore::Observer o) { fields_.SetObserver(std::move(o)); }
+  const Members& Internals() const { return m_; }
+
+ private:
+  friend struct VyxProbe;  // unit tests reach the procedures directly
+
+  void BindHandlers();
+
+  // link/startup.cpp
+  void UserControl_Initialize();
+  void CmbComm_Click();
+  void TxtComm_Change();
+  void CmbMicro_Click();
+  void TxtMicro_Change();
+  void SelectCommPort();
+  void SelectMicro();
+  void GoOffline();  // the offline path of port selection; also taken when a device vanishes
+
+  // link/sequencer.cpp
+  void StartUpdate();
+  void ArmReplyWait();
+  void RetryUpdate();
+  void EndUpdate();
+
+  // link/reception.cpp
+  void MSComm1_OnComm(CommEvent event);
+  void Timer1_Timer();
+
+  // link/send_command.cpp
+  void SendCommand(std::string_view letter, int address, int spare, int reg, int value1,
+                   int value2);
+
+  // protocol/show_readings.cpp, protocol/clock_field.cpp
+  void ShowReadings();
+  double AdcToVolts(double raw) const;
+  void UpdateClock();
+
+  // eeprom/ee_bytes.cpp, eeprom/records.cpp
+  int ReadEEByte(int address);
+  void WriteEEByte(int address, int data);
+  void WriteIDstring();
+  void ReadIDstring();
+  void WriteVref();
+  void ReadVref();
+
+  // panel/edit_rules.cpp
+  void BufGotFocus(Field buffer);
+  void BufLostFocus(Field buffer);
+  void BufKeyDown(Field buffer, int keyCode);
+  void TxtName_Change();
+  void TxtVref_Change();
+  void TxtPWM_Change();
+  void TxtDPW_Change();
+  void TxtDOG_Change();
+  void ChkOutput_Click();
+  void ChkRST_Click();
+  void CmdUpdate_Click();
+  void CmdClear_Click();
+  void CmdZero_Click();
+  void ClearFields();
+
+  // control/properties.cpp
+  void TxtEvent_Change();
+
+  float Reg(int reg) const { return m_.RegImage[static_cast<std::size_t>(m_.MicroIndex)][static_cast<std::size_t>(reg)]; }
+  std::size_t Board() const { return static_cast<std::size_t>(m_.MicroIndex); }
+
+  SerialPort& MSComm1;
+  ReplyTimer& Timer1;
+  Clock& clock_;
+  Host* host_ = nullptr;
+  FieldStore fields_;
+  Members m_;
+  std::optional<Field> focus_;
+  bool listWritesComm_ = false;
+};
+
+}  // namespace vyx
