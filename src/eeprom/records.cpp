@@ -1,11 +1,64 @@
-// TODO(stub): replaced by the real procedures.
+// The identifier and reference-calibration records in the board's EEPROM, written from and
+// read back into the panel fields, on the selected board.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "control/vyx.h"
+#include "eeprom/record_codec.h"
+#include "panel/text_number.h"
 
 namespace vyx {
 
-void Vyx::WriteIDstring() {}
-void Vyx::ReadIDstring() {}
-void Vyx::WriteVref() {}
-void Vyx::ReadVref() {}
+void Vyx::WriteIDstring() {
+  const std::vector<std::uint8_t> id = eeprom::ToLatin1(fields_.Text(Field::TxtName));
+  // All eight positions are written: a shorter text is padded with 0, a longer one cut.
+  for (int i = 0; i < eeprom::kIdLength; ++i) {
+    const std::size_t at = static_cast<std::size_t>(i);
+    WriteEEByte(m_.EEidAddr + i, at < id.size() ? id[at] : 0);
+  }
+  // The marker last: a board that had no identifier is marked only once its bytes are in.
+  WriteEEByte(eeprom::kMarkerAddress, eeprom::kIdMarker);
+}
+
+void Vyx::ReadIDstring() {
+  std::string id(eeprom::kDefaultId);
+  const int marker = ReadEEByte(eeprom::kMarkerAddress);
+  if (m_.EEok && marker == eeprom::kIdMarker) {
+    // A 0 byte does not stop the reading; a failed one does, keeping what came before.
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < eeprom::kIdLength; ++i) {
+      const int b = ReadEEByte(m_.EEidAddr + i);
+      if (!m_.EEok) break;
+      bytes.push_back(static_cast<std::uint8_t>(b));
+    }
+    id = eeprom::FromLatin1(bytes);
+  }
+  fields_.SetText(Field::TxtName, std::move(id));
+  // The buffer shows what the board holds, even over an edit in progress.
+  fields_.SetText(Field::BufName, fields_.Text(Field::TxtName));
+  m_.NameCache[Board()] = fields_.Text(Field::TxtName);
+  m_.NamePending = false;
+}
+
+void Vyx::WriteVref() {
+  const eeprom::CalibrationBytes c =
+      eeprom::CalibrationOf(NumericValue(fields_.Text(Field::TxtVref)));
+  WriteEEByte(m_.EEvrefAddr, c.high);
+  WriteEEByte(m_.EEvrefAddr + 1, c.low);
+}
+
+void Vyx::ReadVref() {
+  const int high = ReadEEByte(m_.EEvrefAddr);
+  const int low = ReadEEByte(m_.EEvrefAddr + 1);
+  // A failed first read leaves high at 0, out of range, so it too ends in 5 V.
+  const std::string text = m_.EEok ? eeprom::CalibrationText(eeprom::CalibrationVolts(high, low))
+                                   : std::string(eeprom::kDefaultVref);
+  fields_.SetText(Field::TxtVref, text);
+  fields_.SetText(Field::BufVref, fields_.Text(Field::TxtVref));
+  m_.VrefCache[Board()] = fields_.Text(Field::TxtVref);
+  m_.VrefPending = false;
+}
 
 }  // namespace vyx

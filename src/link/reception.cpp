@@ -1,9 +1,84 @@
-// TODO(stub): replaced by the real procedures.
+// The status reply and its time-out: the serial notification collects and checks the
+// 26-byte reply, the reply timer fails a try that gets no complete answer in time.
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
 #include "control/vyx.h"
+#include "panel/text_number.h"
+#include "protocol/frames.h"
 
 namespace vyx {
+namespace {
 
-void Vyx::MSComm1_OnComm(CommEvent)  {}
-void Vyx::Timer1_Timer() {}
+std::string DecimalText(double v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc{} ? std::string(buf, end) : std::string("0");
+}
+
+}  // namespace
+
+void Vyx::MSComm1_OnComm(CommEvent event) {
+  if (fields_.Caption(Field::LblComm) == "Offline") return;
+
+  // A device that has gone away is not a failed try: there is nobody to try again.
+  if (event == CommEvent::Vanished) {
+    if (fields_.Caption(Field::LblStatus) == "Busy") EndUpdate();
+    GoOffline();
+    return;
+  }
+
+  // Anything else, the receive notification or a port error alike, is judged by what
+  // waits: exactly the reply's length, or the try fails. Bytes that come while no reply
+  // is awaited stay where they are until the next try empties the buffer.
+  if (!m_.AwaitReply) return;
+  const std::size_t length = static_cast<std::size_t>(m_.BlockCount) + 1;
+  int n = 0;
+  if (MSComm1.InputCount(n) != IoResult::Ok || n != static_cast<int>(length)) {
+    RetryUpdate();
+    return;
+  }
+  std::vector<std::uint8_t> b;
+  if (MSComm1.Read(b) != IoResult::Ok || b.size() != length) {
+    RetryUpdate();
+    return;
+  }
+
+  // The data bytes go into the image before the check; a valid reply overwrites them.
+  const std::span<const std::uint8_t> data(b.data(), length - 1);
+  auto& image = m_.RegImage[Board()];
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    image[static_cast<std::size_t>(m_.BlockStart) + i] = static_cast<float>(data[i]);
+  }
+  if (b.back() != protocol::BlockChecksum(data)) {
+    RetryUpdate();
+    return;
+  }
+
+  if (!m_.BoardOnline[Board()]) m_.EEReadDue[Board()] = true;
+  m_.BoardOnline[Board()] = true;
+  EndUpdate();
+  // The host's NewData runs from this change, after the panel shows the new readings.
+  fields_.SetText(Field::TxtEvent, DecimalText(NumericValue(fields_.Text(Field::TxtEvent)) + 1));
+}
+
+void Vyx::Timer1_Timer() {
+  if (!m_.AwaitReply) return;
+  // Elapsed time on the monotonic clock: the time of day wraps at midnight and would
+  // keep an update sent just before it waiting for ever.
+  const std::chrono::steady_clock::duration limit = std::chrono::milliseconds(m_.ReplyTick);
+  if (clock_.Now() - m_.SendMono < limit) return;
+  int n = 0;
+  if (MSComm1.InputCount(n) != IoResult::Ok) {
+    RetryUpdate();
+    return;
+  }
+  // A board that has begun to answer gets twice as long to finish.
+  if (n == 0 || clock_.Now() - m_.SendMono > 2 * limit) RetryUpdate();
+}
 
 }  // namespace vyx

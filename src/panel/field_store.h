@@ -15,7 +15,8 @@ namespace vyx {
 class FieldStore {
  public:
   using Handler = std::function<void()>;
-  // Told of every write after its handlers ran, so that a view can mirror the store.
+  // Told of every write that changes a field, as it is made and before the handlers it runs,
+  // so that a view can mirror the store and a log sees the writes in order.
   using Observer = std::function<void(Field)>;
 
   // Builds every field from its start value; runs no handler.

@@ -1,0 +1,64 @@
+#include "protocol/readings.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "panel/text_number.h"
+
+namespace vyx::protocol {
+namespace {
+
+constexpr double kNominalVref = 5.0;
+constexpr double kDitSecondsPerCount = 0.0000008;
+constexpr double kDitMin = 0.00005;
+constexpr double kDitMax = 13.0;
+constexpr double kPwmCountsPerPercent = 640.0;
+constexpr double kDutyCountsPerPercent = 1.6;
+constexpr double kMaxDuty = 100.0;
+
+double Count24(double b0, double b1, double b2) { return 65536.0 * b0 + 256.0 * b1 + b2; }
+
+}  // namespace
+
+std::string FirmwareText(double regFW) { return FormatFixed(regFW / 10.0, 1); }
+
+double VrefVolts(std::string_view vrefText) {
+  const double v = NumericValue(vrefText);
+  return (v < 4.5 || v > 5.5) ? kNominalVref : v;
+}
+
+double AdcToVolts(double raw, std::string_view vrefText) {
+  return (raw + 32.0) * VrefVolts(vrefText) / 65536.0;
+}
+
+std::string VoltsText(double volts) { return FormatFixed(volts, 3); }
+
+double DitSeconds(double b0, double b1, double b2) {
+  return std::clamp(Count24(b0, b1, b2) * kDitSecondsPerCount, kDitMin, kDitMax);
+}
+
+std::string DitText(double b0, double b1, double b2) {
+  return FormatFixed(DitSeconds(b0, b1, b2), 7);
+}
+
+std::string DifText(double b0, double b1, double b2) {
+  // The bytes are whole, so the count is exact; no decimals, sign or grouping.
+  return FormatFixed(Count24(b0, b1, b2), 0);
+}
+
+std::string PwmText(double high, double low) {
+  return FormatFixed(std::min((high * 256.0 + low) / kPwmCountsPerPercent, kMaxDuty), 3);
+}
+
+std::string DutyText(double reg) {
+  return FormatFixed(std::min(reg / kDutyCountsPerPercent, kMaxDuty), 3);
+}
+
+int BitOf(double value, int n) {
+  // Registers hold bytes; anything that is not a sensible whole number has no bits set.
+  if (!(std::fabs(value) < 1e15) || n < 0 || n > 62) return 0;
+  const long long whole = std::llround(value);
+  return static_cast<int>((whole >> n) & 1);
+}
+
+}  // namespace vyx::protocol
