@@ -1,0 +1,59 @@
+#include "platform/device.h"
+
+#include <charconv>
+
+namespace vyx::qt {
+namespace {
+
+constexpr std::string_view kTcpScheme = "tcp://";
+
+Status ParseTcp(std::string_view text, Device& device) {
+  const std::string_view rest = text.substr(kTcpScheme.size());
+  const std::string why = "'" + std::string(text) + "' is not tcp://HOST:PORT: ";
+  const std::size_t colon = rest.rfind(':');
+  if (colon == std::string_view::npos) return Status::Fail(why + "no port");
+  std::string_view host = rest.substr(0, colon);
+  const std::string_view port = rest.substr(colon + 1);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);  // an IPv6 address
+  } else if (host.find_first_of("[]:") != std::string_view::npos) {
+    return Status::Fail(why + "an IPv6 address needs brackets");
+  }
+  if (host.empty()) return Status::Fail(why + "no host");
+  if (host.find_first_of("/ \t") != std::string_view::npos) {
+    return Status::Fail(why + "bad host");
+  }
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
+  if (port.empty() || ec != std::errc() || end != port.data() + port.size() || value == 0 ||
+      value > 65535) {
+    return Status::Fail(why + "the port must be a number from 1 to 65535");
+  }
+  device.kind = Device::Kind::Tcp;
+  device.path.clear();
+  device.host = std::string(host);
+  device.port = static_cast<std::uint16_t>(value);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status ParseDevice(std::string_view text, Device& device) {
+  if (text.empty()) return Status::Fail("empty device");
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      return Status::Fail("device '" + std::string(text) + "' holds a control character");
+    }
+  }
+  if (text.starts_with(kTcpScheme)) return ParseTcp(text, device);
+  if (text.find("://") != std::string_view::npos || text.starts_with("tcp:")) {
+    return Status::Fail("'" + std::string(text) + "': only device paths and tcp://HOST:PORT");
+  }
+  device.kind = Device::Kind::Tty;
+  device.path = std::string(text);
+  device.host.clear();
+  device.port = 0;
+  return Status::Ok();
+}
+
+}  // namespace vyx::qt

@@ -1,0 +1,85 @@
+// The component's serial port on Qt: QSerialPort for device paths, a raw TCP connection for
+// tcp://HOST:PORT. CommPort numbers 1 to 8 lead to devices through a PortMap.
+//
+// The port keeps its own input buffer of every byte received, 0 included, in order. The
+// receive notification comes once when the count reaches the threshold, however many pieces
+// the bytes arrive in; errors and a vanished device are notified too. Notifications always
+// come from the event loop, never from inside a call into the port, and none come while
+// WaitForInput blocks. A vanished device is closed before the notification.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/platform.h"
+#include "platform/line_settings.h"
+#include "platform/port_map.h"
+
+class QObject;
+
+namespace vyx::qt {
+
+class Line;
+class TtyLine;
+class TcpLine;
+
+class QtSerialPort final : public SerialPort {
+ public:
+  // The map is read each time the port opens; it must outlive the port.
+  explicit QtSerialPort(const PortMap& map);
+  ~QtSerialPort() override;
+  QtSerialPort(const QtSerialPort&) = delete;
+  QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+  int CommPort() const override { return comm_; }
+  // Changing the number of an open port closes it; the caller opens the new one.
+  IoResult SetCommPort(int port) override;
+  bool IsOpen() const override;
+  IoResult SetOpen(bool open) override;
+  IoResult SetSettings(std::string_view settings) override;
+  IoResult SetBinaryInput() override;
+  IoResult SetRts(bool on) override;
+  IoResult SetDtr(bool on) override;
+  IoResult InputCount(int& count) override;
+  IoResult DiscardInput() override;
+  IoResult SetReceiveThreshold(int n) override;
+  IoResult Write(std::string_view frame) override;
+  IoResult Read(std::vector<std::uint8_t>& bytes) override;
+  IoResult WaitForInput(int n, std::chrono::steady_clock::time_point deadline) override;
+  std::string LastError() const override { return lastError_; }
+
+  // The device the open port leads to ("" when closed).
+  const std::string& OpenDevice() const { return device_; }
+
+ private:
+  IoResult Fail(IoResult r, std::string message);
+  IoResult Usable();  // Ok for an open port that has not vanished
+  void CloseLine();
+  void Pull();
+  void CheckThreshold();
+  void OnTrouble(bool vanished, const std::string& message);
+  void FinishVanish(std::uint64_t session);
+
+  const PortMap& map_;
+  std::unique_ptr<QObject> context_;  // receives the queued calls; they die with it
+  std::unique_ptr<TtyLine> tty_;
+  std::unique_ptr<TcpLine> tcp_;
+  Line* line_ = nullptr;       // the open line
+  std::uint64_t session_ = 0;  // tells queued calls of an earlier opening apart
+  bool vanished_ = false;
+  int comm_ = 1;
+  LineSettings settings_;
+  bool rts_ = true;
+  bool dtr_ = false;
+  std::vector<std::uint8_t> input_;
+  int threshold_ = 0;
+  bool notified_ = false;  // the count has reached the threshold and that was told
+  bool checkQueued_ = false;
+  std::string device_;
+  std::string lastError_;
+};
+
+}  // namespace vyx::qt

@@ -1,0 +1,185 @@
+#include "platform/tty_line.h"
+
+#include <poll.h>
+
+#include "platform/logging.h"
+
+namespace vyx::qt {
+namespace {
+
+// A pseudo-terminal whose other side has closed reads as end of file, which QSerialPort
+// reports as a read error over and over; the hang-up shows in poll().
+bool HungUp(QSerialPort& port) {
+  pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
+  return p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+IoResult FromOpenError(QSerialPort::SerialPortError e) {
+  switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::ResourceError:
+      return IoResult::NoDevice;
+    case QSerialPort::PermissionError:  // also a device locked by another process
+    case QSerialPort::OpenError:
+      return IoResult::InUse;
+    default:
+      return IoResult::Failed;
+  }
+}
+
+QSerialPort::Parity ToQt(LineSettings::Parity p) {
+  switch (p) {
+    case LineSettings::Parity::None:
+      return QSerialPort::NoParity;
+    case LineSettings::Parity::Even:
+      return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+      return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark:
+      return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+      return QSerialPort::SpaceParity;
+  }
+  return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits ToQt(LineSettings::StopBits s) {
+  switch (s) {
+    case LineSettings::StopBits::One:
+      return QSerialPort::OneStop;
+    case LineSettings::StopBits::OneAndHalf:
+      return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two:
+      return QSerialPort::TwoStop;
+  }
+  return QSerialPort::OneStop;
+}
+
+}  // namespace
+
+TtyLine::TtyLine() {
+  QObject::connect(&port_, &QSerialPort::readyRead, [this] { Readable(); });
+  QObject::connect(&port_, &QSerialPort::errorOccurred,
+                   [this](QSerialPort::SerialPortError e) { OnError(e); });
+}
+
+void TtyLine::OnError(QSerialPort::SerialPortError error) {
+  if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
+  lastError_ = port_.errorString().toStdString();
+  const bool gone = error == QSerialPort::ResourceError ||
+                    (error == QSerialPort::ReadError && port_.isOpen() && HungUp(port_));
+  if (gone) {
+    // An unplugged device, or a pseudo-terminal whose other side has closed.
+    if (!port_.isOpen() || vanished_) return;
+    if (error != QSerialPort::ResourceError) lastError_ = "the device hung up";
+    vanished_ = true;
+    Report(Trouble::Vanished, lastError_);
+    return;
+  }
+  if (ownCalls_ > 0) return;
+  Report(Trouble::Error, lastError_);
+}
+
+void TtyLine::Store(const LineSettings& settings) {
+  port_.setBaudRate(settings.baud);
+  port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+  port_.setParity(ToQt(settings.parity));
+  port_.setStopBits(ToQt(settings.stopBits));
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+IoResult TtyLine::Open(const Device& device, const LineSettings& settings) {
+  OwnCall own(ownCalls_);
+  vanished_ = false;
+  port_.clearError();
+  port_.setPortName(QString::fromStdString(device.path));
+  Store(settings);  // QSerialPort applies what it holds as it opens
+  if (!port_.open(QIODevice::ReadWrite)) {
+    lastError_ = port_.errorString().toStdString();
+    const IoResult r = FromOpenError(port_.error());
+    port_.clearError();
+    return r;
+  }
+  qCDebug(lcLink) << "opened" << port_.portName();
+  return IoResult::Ok;
+}
+
+void TtyLine::Close() {
+  OwnCall own(ownCalls_);
+  vanished_ = true;  // a device that is closed cannot vanish again
+  port_.close();
+  port_.clearError();
+}
+
+IoResult TtyLine::Apply(const LineSettings& settings) {
+  OwnCall own(ownCalls_);
+  port_.clearError();
+  const bool ok = port_.setBaudRate(settings.baud) &&
+                  port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                  port_.setParity(ToQt(settings.parity)) &&
+                  port_.setStopBits(ToQt(settings.stopBits)) &&
+                  port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (ok) return IoResult::Ok;
+  lastError_ = port_.errorString().toStdString();
+  const QSerialPort::SerialPortError e = port_.error();
+  port_.clearError();
+  if (e == QSerialPort::ResourceError) return IoResult::NoDevice;
+  return e == QSerialPort::UnsupportedOperationError ? IoResult::BadArgument : IoResult::Failed;
+}
+
+IoResult TtyLine::ModemControl(bool ok) {
+  if (ok) return IoResult::Ok;
+  lastError_ = port_.errorString().toStdString();
+  const QSerialPort::SerialPortError e = port_.error();
+  port_.clearError();
+  if (e == QSerialPort::NotOpenError) return IoResult::NotOpen;
+  if (e == QSerialPort::ResourceError) return IoResult::NoDevice;
+  // A pseudo-terminal has no modem lines and refuses them.
+  return IoResult::Unsupported;
+}
+
+IoResult TtyLine::SetRts(bool on) {
+  OwnCall own(ownCalls_);
+  port_.clearError();
+  return ModemControl(port_.setRequestToSend(on));
+}
+
+IoResult TtyLine::SetDtr(bool on) {
+  OwnCall own(ownCalls_);
+  port_.clearError();
+  return ModemControl(port_.setDataTerminalReady(on));
+}
+
+IoResult TtyLine::Write(std::string_view bytes) {
+  OwnCall own(ownCalls_);
+  if (!port_.isOpen()) return IoResult::NotOpen;
+  if (vanished_) return IoResult::NoDevice;
+  port_.clearError();
+  const auto size = static_cast<qint64>(bytes.size());
+  const bool queued = port_.write(bytes.data(), size) == size;
+  // flush() hands what it can to the operating system now, without blocking; the rest
+  // goes out from the event loop.
+  if (queued) port_.flush();
+  const QSerialPort::SerialPortError e = port_.error();
+  if (queued && e == QSerialPort::NoError) return IoResult::Ok;
+  lastError_ = port_.errorString().toStdString();
+  port_.clearError();
+  return e == QSerialPort::ResourceError ? IoResult::NoDevice : IoResult::Failed;
+}
+
+IoResult TtyLine::Poll(int msecs) {
+  if (!port_.isOpen()) return IoResult::NotOpen;
+  if (vanished_) return IoResult::NoDevice;
+  port_.clearError();
+  if (port_.waitForReadyRead(msecs)) return IoResult::Ok;
+  if (vanished_) return IoResult::NoDevice;
+  // Anything but running out of time would come back at once: report it, never retry it.
+  const QSerialPort::SerialPortError e = port_.error();
+  port_.clearError();
+  return e == QSerialPort::NoError || e == QSerialPort::TimeoutError ? IoResult::Ok
+                                                                     : IoResult::Failed;
+}
+
+QByteArray TtyLine::TakeInput() { return port_.readAll(); }
+
+}  // namespace vyx::qt
