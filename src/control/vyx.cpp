@@ -8,6 +8,12 @@ Vyx::Vyx(SerialPort& port, ReplyTimer& timer, Clock& clock, Host* host)
   UserControl_Initialize();
 }
 
+Vyx::~Vyx() {
+  // The port and timer may outlive the component; they must not call into it afterwards.
+  MSComm1.SetListener(nullptr);
+  Timer1.SetListener(nullptr);
+}
+
 void Vyx::BindHandlers() {
   FieldStore& f = fields_;
   f.Bind(Field::TxtComm, [this] { TxtComm_Change(); });

@@ -78,6 +78,7 @@ class Vyx {
  public:
   // Builds the fields from their start values and runs start-up. No port is opened.
   Vyx(SerialPort& port, ReplyTimer& timer, Clock& clock, Host* host = nullptr);
+  ~Vyx();
   Vyx(const Vyx&) = delete;
   Vyx& operator=(const Vyx&) = delete;
 

@@ -1,6 +1,5 @@
 #include "panel/field_store.h"
 
-#include <cassert>
 #include <utility>
 
 namespace vyx {
@@ -10,9 +9,9 @@ FieldStore::FieldStore() {
     const auto f = static_cast<Field>(i);
     const FieldSpec& spec = SpecOf(f);
     Slot& slot = At(f);
-    // A check box's start column is its caption; its state starts clear.
+    // A check box's start column is its caption; its state starts clear. Every label's
+    // emphasis starts off: the bold of the frame caption and the web address is their font.
     slot.text = std::string(spec.start);
-    slot.emphasis = spec.kind == FieldKind::Label && spec.bold;
   }
 }
 

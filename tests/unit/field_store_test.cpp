@@ -170,9 +170,7 @@ TEST(FieldStoreStart, HoldsTheStartValuesBeforeStartUp) {
     }
     if (desc.kind == FieldKind::Label) {
       EXPECT_EQ(f.Color(fld), kColorWindowText) << desc.name;
-      if (fld != Field::Label27) {
-        EXPECT_FALSE(f.Emphasis(fld)) << desc.name;
-      }
+      EXPECT_FALSE(f.Emphasis(fld)) << desc.name;
     }
     if (desc.kind == FieldKind::Command) {
       EXPECT_FALSE(f.Value(fld)) << desc.name;

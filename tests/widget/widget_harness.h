@@ -1,0 +1,30 @@
+// What the widget tests share: the panel's Qt widget for a field, and a window that really
+// has the keyboard, since focus rules only run in an active window.
+#pragma once
+
+#include <QTest>
+#include <QWidget>
+
+#include "panel/field.h"
+#include "panel_view.h"
+#include "vyx_widget.h"
+
+namespace vyx::test {
+
+inline QWidget* Shown(VyxWidget& w, Field f) {
+  return static_cast<vyx::qt::PanelView*>(w.panel())->widgetOf(f);
+}
+
+template <class T>
+T* Shown(VyxWidget& w, Field f) {
+  return qobject_cast<T*>(Shown(w, f));
+}
+
+// Shows the widget as an active top-level window; false when the platform will not.
+inline bool ShowActive(QWidget& w) {
+  w.show();
+  w.activateWindow();
+  return QTest::qWaitForWindowActive(&w);
+}
+
+}  // namespace vyx::test
