@@ -1,0 +1,151 @@
+// vyx: the console host. Argument parsing and wiring only; the shell, the runs and the
+// document bag live in qt/ so that other hosts and the tests use the same code.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console_args.h"
+#include "console_input.h"
+#include "console_ports.h"
+#include "console_runs.h"
+#include "console_session.h"
+#include "console_shell.h"
+#include "console_signals.h"
+#include "control/vyx.h"
+#include "platform/port_map.h"
+#include "simulated_board.h"
+
+namespace {
+
+using namespace vyx::console;
+
+bool WriteLine(std::FILE* f, std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), f);
+  std::fputc('\n', f);
+  return std::fflush(f) == 0 && !std::ferror(f);
+}
+
+// A closed standard descriptor would be handed to the next file opened, the serial line
+// say, and the shell would then talk to the board. Park /dev/null there instead.
+void GuardStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (opened >= 0 && opened != fd) ::close(opened);
+    }
+  }
+}
+
+int Fail(std::string_view message, int status = kExitFailure) {
+  WriteLine(stderr, "vyx: " + std::string(message));
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  GuardStandardDescriptors();
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const auto parsed = ParseArguments(args);
+  if (const auto* e = std::get_if<CliError>(&parsed)) {
+    return Fail(e->message + "\nTry 'vyx --help'.", kExitUsage);
+  }
+  const CliOptions& o = std::get<CliOptions>(parsed);
+  if (o.command == CliCommand::Help) {
+    std::fputs(std::string(UsageText()).c_str(), stdout);
+    return kExitOk;
+  }
+  if (o.command == CliCommand::Version) {
+    WriteLine(stdout, "vyx " + std::string(vyx::kVersion));
+    return kExitOk;
+  }
+
+  // A reader that goes away ends the writes, not the process.
+  std::signal(SIGPIPE, SIG_IGN);
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("vyx");
+  QCoreApplication::setApplicationVersion(QString::fromUtf8(vyx::kVersion.data()));
+
+  std::unique_ptr<vyx::sim::Simulator> board;
+  if (o.simulate) {
+    std::string device;
+    board = StartSimulatedBoard(device);
+    if (!board) return Fail("cannot start the simulated board: " + device);
+  }
+
+  Session session;
+  if (const auto& env = session.EnvironmentStatus(); !env)
+    WriteLine(stderr, "vyx: " + env.message());
+  if (board) {
+    if (const auto s = session.Ports().Set(1, board->DevicePath()); !s) return Fail(s.message());
+  }
+  for (const PortOption& p : o.ports) {
+    if (const auto s = session.Ports().Set(p.comm, p.device); !s)
+      return Fail("--port " + std::to_string(p.comm) + "=" + p.device + ": " + s.message(),
+                  kExitUsage);
+  }
+
+  const LineWriter out = [](std::string_view l) { return WriteLine(stdout, l); };
+  const LineWriter err = [](std::string_view l) { return WriteLine(stderr, l); };
+
+  switch (o.command) {
+    case CliCommand::Ports:
+      std::fputs(PortsReport(session.Ports()).c_str(), stdout);
+      return kExitOk;
+
+    case CliCommand::Shell: {
+      Shell shell(session, [](std::string_view l) { WriteLine(stdout, l); });
+      LineReader input(0);
+      QObject::connect(&input, &LineReader::lineReceived, &shell,
+                       [&shell](const QByteArray& l) { shell.Feed(l.toStdString()); });
+      QObject::connect(&input, &LineReader::lineTooLong, &shell, &Shell::FeedOverlong);
+      QObject::connect(&input, &LineReader::finished, &shell, &Shell::EndOfInput);
+      QObject::connect(&shell, &Shell::busyChanged, &input, &LineReader::SetPaused);
+      QObject::connect(&shell, &Shell::finished, &app, &QCoreApplication::exit);
+      return QCoreApplication::exec();
+    }
+
+    case CliCommand::Read: {
+      TerminationSignals stopSignals;
+      ReadRun run(session, o, out, err);
+      QObject::connect(&stopSignals, &TerminationSignals::received, &app, [](int) {
+        WriteLine(stderr, "vyx: interrupted");
+        QCoreApplication::exit(kExitFailure);
+      });
+      QObject::connect(&run, &ReadRun::finished, &app, &QCoreApplication::exit);
+      run.Start();
+      return QCoreApplication::exec();
+    }
+
+    case CliCommand::Monitor: {
+      std::FILE* file = stdout;
+      if (!o.output.empty()) {
+        file = std::fopen(o.output.c_str(), "w");
+        if (!file) return Fail("cannot write " + o.output + ": " + std::strerror(errno));
+      }
+      const LineWriter log = [file](std::string_view l) { return WriteLine(file, l); };
+      TerminationSignals stopSignals;
+      MonitorRun run(session, o, log, err);
+      QObject::connect(&stopSignals, &TerminationSignals::received, &run, &MonitorRun::Stop);
+      QObject::connect(&run, &MonitorRun::finished, &app, &QCoreApplication::exit);
+      run.Start();
+      const int status = QCoreApplication::exec();
+      if (file != stdout && std::fclose(file) != 0)
+        return Fail("cannot write " + o.output + ": " + std::strerror(errno));
+      return status;
+    }
+
+    case CliCommand::Help:
+    case CliCommand::Version:
+      break;
+  }
+  return kExitOk;
+}

@@ -1,0 +1,183 @@
+#include "console_args.h"
+
+#include <charconv>
+#include <optional>
+
+namespace vyx::console {
+namespace {
+
+std::optional<long> ParseLong(std::string_view s, long min, long max) {
+  long v = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || v < min || v > max)
+    return std::nullopt;
+  return v;
+}
+
+constexpr std::string_view kUsage =
+    R"(Usage: vyx [--port N=DEVICE]... [--simulate] COMMAND [OPTIONS]
+
+Drives the I/O board through the Vyx component, without a window.
+
+Commands:
+  shell                read commands from standard input, one per line
+  read                 select the port and board, run one update, print the readings
+  monitor              repeat updates and log the readings
+  ports                list the serial devices found and the current CommN mapping
+
+Options:
+  --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, or tcp://HOST:PORT
+  --simulate           start the built-in simulated board and map Comm1 to it
+  --comm N             read, monitor: the port position to select (default 1)
+  --address A          read, monitor: the board address 0 to 3 (default 0)
+  --format F           read: json (default) or text; monitor: csv (default) or jsonl
+  --interval MS        monitor: start an update every MS milliseconds (default 0: back to back)
+  --count N            monitor: stop after N updates (default 0: until interrupted)
+  --output FILE        monitor: write the log to FILE instead of standard output
+  --help               show this help
+  --version            show the version
+
+Options may stand before or after the command. Unmapped ports come from VYX_COMM1 to
+VYX_COMM8, else CommN is /dev/ttyS{N-1}.
+
+Exit status: 0 success, 1 the port, the board or a file failed, 2 wrong command line.
+)";
+
+}  // namespace
+
+std::string_view UsageText() { return kUsage; }
+
+std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>& args) {
+  CliOptions o;
+  std::optional<CliCommand> command;
+  std::optional<std::string> format;
+  bool help = false, version = false;
+  bool readOptions = false, monitorOptions = false;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (!arg.starts_with("--")) {
+      if (arg == "-h") {
+        help = true;
+        continue;
+      }
+      if (command) return CliError{"unexpected argument \"" + arg + "\""};
+      if (arg == "shell") {
+        command = CliCommand::Shell;
+      } else if (arg == "read") {
+        command = CliCommand::Read;
+      } else if (arg == "monitor") {
+        command = CliCommand::Monitor;
+      } else if (arg == "ports") {
+        command = CliCommand::Ports;
+      } else {
+        return CliError{"unknown command \"" + arg + "\""};
+      }
+      continue;
+    }
+
+    std::optional<std::string> inlineValue;
+    if (const auto eq = arg.find('='); eq != std::string::npos) {
+      inlineValue = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    // Flags take no value; every other option takes exactly one.
+    if (arg == "--help" || arg == "--version" || arg == "--simulate") {
+      if (inlineValue) return CliError{arg + " takes no value"};
+      if (arg == "--help") help = true;
+      if (arg == "--version") version = true;
+      if (arg == "--simulate") o.simulate = true;
+      continue;
+    }
+    const bool known = arg == "--port" || arg == "--comm" || arg == "--address" ||
+                       arg == "--format" || arg == "--interval" || arg == "--count" ||
+                       arg == "--output";
+    if (!known) return CliError{"unknown option " + arg};
+    std::string value;
+    if (inlineValue) {
+      value = *inlineValue;
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      return CliError{arg + " needs a value"};
+    }
+
+    if (arg == "--port") {
+      const auto eq = value.find('=');
+      const auto n = eq == std::string::npos
+                         ? std::nullopt
+                         : ParseLong(std::string_view(value).substr(0, eq), 1, 8);
+      if (!n || eq + 1 >= value.size()) return CliError{"--port takes N=DEVICE with N from 1 to 8"};
+      o.ports.push_back({static_cast<int>(*n), value.substr(eq + 1)});
+    } else if (arg == "--comm") {
+      const auto n = ParseLong(value, 1, 8);
+      if (!n) return CliError{"--comm takes a port position from 1 to 8"};
+      o.comm = static_cast<int>(*n);
+      readOptions = true;
+    } else if (arg == "--address") {
+      const auto n = ParseLong(value, 0, 3);
+      if (!n) return CliError{"--address takes a board address from 0 to 3"};
+      o.address = static_cast<int>(*n);
+      readOptions = true;
+    } else if (arg == "--format") {
+      format = value;
+    } else if (arg == "--interval") {
+      const auto n = ParseLong(value, 0, 86'400'000);
+      if (!n) return CliError{"--interval takes milliseconds from 0 to 86400000"};
+      o.intervalMs = static_cast<int>(*n);
+      monitorOptions = true;
+    } else if (arg == "--count") {
+      const auto n = ParseLong(value, 0, 1'000'000'000);
+      if (!n) return CliError{"--count takes a number of updates, 0 for no limit"};
+      o.count = *n;
+      monitorOptions = true;
+    } else if (arg == "--output") {
+      if (value.empty()) return CliError{"--output needs a file name"};
+      o.output = value;
+      monitorOptions = true;
+    }
+  }
+
+  if (help) {
+    o.command = CliCommand::Help;
+    return o;
+  }
+  if (version) {
+    o.command = CliCommand::Version;
+    return o;
+  }
+  if (!command) return CliError{"no command given"};
+  o.command = *command;
+
+  const bool reads = o.command == CliCommand::Read || o.command == CliCommand::Monitor;
+  if (readOptions && !reads) return CliError{"--comm and --address apply to read and monitor"};
+  if (monitorOptions && o.command != CliCommand::Monitor)
+    return CliError{"--interval, --count and --output apply to monitor"};
+  if (format && !reads) return CliError{"--format applies to read and monitor"};
+
+  if (o.command == CliCommand::Read) {
+    if (!format || *format == "json") {
+      o.format = OutputFormat::Json;
+    } else if (*format == "text") {
+      o.format = OutputFormat::Text;
+    } else {
+      return CliError{"read --format takes json or text"};
+    }
+  } else if (o.command == CliCommand::Monitor) {
+    if (!format || *format == "csv") {
+      o.format = OutputFormat::Csv;
+    } else if (*format == "jsonl") {
+      o.format = OutputFormat::Jsonl;
+    } else {
+      return CliError{"monitor --format takes csv or jsonl"};
+    }
+  }
+
+  for (const PortOption& p : o.ports) {
+    if (o.simulate && p.comm == 1)
+      return CliError{"--simulate maps Comm1 itself; map another port with --port"};
+  }
+  return o;
+}
+
+}  // namespace vyx::console

@@ -1,0 +1,47 @@
+// The console host's command line: a pure function from the arguments to what to run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vyx::console {
+
+enum class CliCommand : std::uint8_t { Shell, Read, Monitor, Ports, Help, Version };
+enum class OutputFormat : std::uint8_t { Json, Text, Csv, Jsonl };
+
+struct PortOption {
+  int comm = 1;
+  std::string device;
+};
+
+struct CliOptions {
+  CliCommand command = CliCommand::Help;
+  std::vector<PortOption> ports;
+  bool simulate = false;
+  int comm = 1;
+  int address = 0;
+  OutputFormat format = OutputFormat::Json;
+  int intervalMs = 0;  // 0: back to back
+  long count = 0;      // 0: until stopped
+  std::string output;  // empty: standard output
+};
+
+struct CliError {
+  std::string message;
+};
+
+// Parses the arguments after the program name. Options may stand before or after the
+// command; `--name value` and `--name=value` are the same.
+std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>& args);
+
+std::string_view UsageText();
+
+// Exit statuses of the console host.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the port, the board or a file failed
+inline constexpr int kExitUsage = 2;    // the command line is wrong
+
+}  // namespace vyx::console

@@ -1,0 +1,154 @@
+#include "console_runs.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <cstdio>
+
+#include "console_session.h"
+#include "control/vyx.h"
+#include "platform/port_map.h"
+
+namespace vyx::console {
+namespace {
+
+std::string Where(Session& session, const CliOptions& o) {
+  return "board " + std::to_string(o.address) + " on Comm" + std::to_string(o.comm) + " (" +
+         session.Ports().Device(o.comm) + ")";
+}
+
+bool Connected(const Session& session) {
+  return session.Component().Fields().Caption(Field::LblComm) == "Connect";
+}
+
+}  // namespace
+
+ReadRun::ReadRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
+                 QObject* parent)
+    : QObject(parent),
+      session_(session),
+      options_(options),
+      out_(std::move(out)),
+      err_(std::move(err)) {
+  connect(&session_, &Session::newData, this, &ReadRun::OnNewData);
+  connect(&session_, &Session::updateEnded, this, &ReadRun::OnEnded);
+}
+
+void ReadRun::Start() {
+  if (const Status s = session_.Connect(options_.comm, options_.address); !s) {
+    err_("vyx: " + s.message());
+    QMetaObject::invokeMethod(
+        this, [this] { emit finished(kExitFailure); }, Qt::QueuedConnection);
+    return;
+  }
+  session_.RunUpdate();
+}
+
+void ReadRun::OnNewData() { readings_ = TakeReadings(session_.Component()); }
+
+void ReadRun::OnEnded(bool gotNewData) {
+  if (!gotNewData) {
+    err_("vyx: the update failed: no valid reply from " + Where(session_, options_));
+    emit finished(kExitFailure);
+    return;
+  }
+  bool written = true;
+  if (options_.format == OutputFormat::Text) {
+    std::string text = ReadingsText(readings_);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    written = out_(text);
+  } else {
+    written = out_(ReadingsJson(readings_));
+  }
+  emit finished(written ? kExitOk : kExitFailure);
+}
+
+MonitorRun::MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
+                       QObject* parent)
+    : QObject(parent),
+      session_(session),
+      options_(options),
+      out_(std::move(out)),
+      err_(std::move(err)) {
+  next_.setSingleShot(true);
+  next_.setTimerType(Qt::PreciseTimer);
+  connect(&next_, &QTimer::timeout, this, &MonitorRun::StartNext);
+  connect(&session_, &Session::newData, this, &MonitorRun::OnNewData);
+  connect(&session_, &Session::updateEnded, this, &MonitorRun::OnEnded);
+}
+
+void MonitorRun::Start() {
+  clock_.start();
+  if (const Status s = session_.Connect(options_.comm, options_.address); !s) {
+    err_("vyx: " + s.message());
+    QMetaObject::invokeMethod(
+        this, [this] { Finish(kExitFailure); }, Qt::QueuedConnection);
+    return;
+  }
+  if (options_.format == OutputFormat::Csv && !out_(CsvHeader())) {
+    err_("vyx: cannot write the log");
+    QMetaObject::invokeMethod(
+        this, [this] { Finish(kExitFailure); }, Qt::QueuedConnection);
+    return;
+  }
+  StartNext();
+}
+
+void MonitorRun::StartNext() {
+  if (done_) return;
+  running_ = true;
+  lastStartMs_ = clock_.elapsed();
+  readings_.clear();
+  session_.RunUpdate();
+}
+
+void MonitorRun::OnNewData() {
+  if (running_) readings_ = TakeReadings(session_.Component());
+}
+
+void MonitorRun::OnEnded(bool gotNewData) {
+  if (!running_ || done_) return;
+  running_ = false;
+  ++updates_;
+  if (!gotNewData) ++failures_;
+
+  LogRow row;
+  row.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
+  row.update = updates_;
+  row.readings = gotNewData ? &readings_ : nullptr;
+  const std::string line = options_.format == OutputFormat::Csv ? CsvRow(row) : JsonlRow(row);
+  if (!out_(line)) {
+    err_("vyx: cannot write the log");
+    return Finish(kExitFailure);
+  }
+  if (!Connected(session_)) {
+    err_("vyx: the port went offline: " + Where(session_, options_));
+    return Finish(kExitFailure);
+  }
+  if (options_.count > 0 && updates_ >= options_.count) {
+    return Finish(failures_ == updates_ ? kExitFailure : kExitOk);
+  }
+  // Back to back, or on the interval's beat; a late update delays the next, never overlaps.
+  const qint64 due = lastStartMs_ + options_.intervalMs;
+  next_.start(static_cast<int>(std::max<qint64>(0, due - clock_.elapsed())));
+}
+
+void MonitorRun::Stop() {
+  if (done_) return;
+  Finish(updates_ > 0 && failures_ == updates_ ? kExitFailure : kExitOk);
+}
+
+void MonitorRun::Finish(int exitCode) {
+  if (done_) return;
+  done_ = true;
+  running_ = false;
+  next_.stop();
+  const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
+  char summary[160];
+  std::snprintf(summary, sizeof summary, "vyx: %ld updates, %ld failed, %.1f updates/s over %.2f s",
+                updates_, failures_, seconds > 0 ? static_cast<double>(updates_) / seconds : 0.0,
+                seconds);
+  err_(summary);
+  emit finished(exitCode);
+}
+
+}  // namespace vyx::console

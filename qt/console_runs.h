@@ -1,0 +1,77 @@
+// `read` and `monitor`: updates of one board, their readings written as they come.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "console_args.h"
+#include "console_readings.h"
+
+namespace vyx::console {
+
+class Session;
+
+// Takes one line without its newline and flushes it; false when it could not be written.
+using LineWriter = std::function<bool(std::string_view)>;
+
+// One update; the readings, or a failure with a non-zero exit status.
+class ReadRun : public QObject {
+  Q_OBJECT
+ public:
+  ReadRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
+          QObject* parent = nullptr);
+  void Start();
+
+ signals:
+  void finished(int exitCode);
+
+ private:
+  void OnNewData();
+  void OnEnded(bool gotNewData);
+
+  Session& session_;
+  CliOptions options_;
+  LineWriter out_, err_;
+  Readings readings_;
+};
+
+// Updates one after another, never overlapping, each logged as one row.
+class MonitorRun : public QObject {
+  Q_OBJECT
+ public:
+  MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
+             QObject* parent = nullptr);
+  void Start();
+  // Ends between two rows: the update in progress is dropped, the summary written.
+  void Stop();
+
+  long Updates() const { return updates_; }
+  long Failures() const { return failures_; }
+
+ signals:
+  void finished(int exitCode);
+
+ private:
+  void StartNext();
+  void OnNewData();
+  void OnEnded(bool gotNewData);
+  void Finish(int exitCode);
+
+  Session& session_;
+  CliOptions options_;
+  LineWriter out_, err_;
+  Readings readings_;
+  QTimer next_;
+  QElapsedTimer clock_;
+  qint64 lastStartMs_ = 0;
+  bool running_ = false;
+  bool done_ = false;
+  long updates_ = 0;
+  long failures_ = 0;
+};
+
+}  // namespace vyx::console

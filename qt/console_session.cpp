@@ -1,0 +1,92 @@
+#include "console_session.h"
+
+#include "control/vyx.h"
+#include "platform/qt_platform.h"
+
+namespace vyx::console {
+
+Session::Session(QObject* parent)
+    : QObject(parent),
+      platform_(std::make_unique<qt::Platform>()),
+      vyx_(std::make_unique<Vyx>(platform_->port(), platform_->timer(), platform_->clock(),
+                                 static_cast<Host*>(this))) {
+  // Every field write may be the end of an update; look once the write has unwound.
+  vyx_->SetFieldObserver([this](Field) { ScheduleCheck(); });
+  backstop_.setInterval(100);
+  connect(&backstop_, &QTimer::timeout, this, &Session::Check);
+}
+
+Session::~Session() {
+  vyx_->SetFieldObserver({});
+  vyx_->SetHost(nullptr);
+}
+
+qt::PortMap& Session::Ports() { return platform_->portMap(); }
+
+const Status& Session::EnvironmentStatus() const { return platform_->environmentStatus(); }
+
+std::vector<std::string> Session::TakeEvents() {
+  std::vector<std::string> out(std::make_move_iterator(events_.begin()),
+                               std::make_move_iterator(events_.end()));
+  events_.clear();
+  return out;
+}
+
+void Session::Record(std::string event) {
+  if (events_.size() == kMaxEvents) events_.pop_front();
+  events_.push_back(std::move(event));
+}
+
+void Session::PropertyChanged(std::string_view name) { Record("changed " + std::string(name)); }
+
+void Session::NewData() {
+  Record("NewData");
+  gotNewData_ = true;
+  emit newData();
+  ScheduleCheck();
+}
+
+Status Session::Connect(int comm, int address) {
+  const std::string device = platform_->portMap().Device(comm);
+  if (const Status s = vyx_->Click(Field::CmbComm, comm); !s) return s;
+  if (vyx_->Fields().Caption(Field::LblComm) != "Connect") {
+    const std::string why = platform_->port().LastError();
+    return Status::Fail("Comm" + std::to_string(comm) + " (" + device + ") did not open" +
+                        (why.empty() ? std::string() : ": " + why));
+  }
+  if (vyx_->Fields().Selected(Field::CmbMicro) != address) {
+    if (const Status s = vyx_->Click(Field::CmbMicro, address); !s) return s;
+  }
+  return Status::Ok();
+}
+
+void Session::RunUpdate() {
+  updating_ = true;
+  gotNewData_ = false;
+  // Not Ready (a restored "Busy", say) starts nothing, and a refused set starts nothing
+  // either; the check below then ends the update as failed.
+  static_cast<void>(vyx_->Set("UpdateCmd", PropValue{true}));
+  ScheduleCheck();
+}
+
+void Session::ScheduleCheck() {
+  if (checkQueued_) return;
+  checkQueued_ = true;
+  QMetaObject::invokeMethod(this, &Session::Check, Qt::QueuedConnection);
+}
+
+void Session::Check() {
+  checkQueued_ = false;
+  if (vyx_->UpdateInProgress()) {
+    if (!backstop_.isActive()) backstop_.start();
+    return;
+  }
+  backstop_.stop();
+  if (updating_) {
+    updating_ = false;
+    emit updateEnded(gotNewData_);
+  }
+  emit settled();
+}
+
+}  // namespace vyx::console

@@ -1,0 +1,229 @@
+#include "console_shell.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "console_session.h"
+#include "control/properties.h"
+#include "control/vyx.h"
+#include "json_document_bag.h"
+#include "platform/port_map.h"
+
+namespace vyx::console {
+namespace {
+
+std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+int Milliseconds(double seconds) { return static_cast<int>(std::lround(seconds * 1000.0)); }
+
+}  // namespace
+
+Shell::Shell(Session& session, Writer write, QObject* parent)
+    : QObject(parent), session_(session), write_(std::move(write)) {
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+}
+
+void Shell::Feed(std::string line) {
+  queue_.emplace_back(std::move(line));
+  Pump();
+}
+
+void Shell::FeedOverlong() {
+  queue_.emplace_back(std::nullopt);
+  Pump();
+}
+
+void Shell::EndOfInput() {
+  ended_ = true;
+  Pump();
+}
+
+void Shell::Pump() {
+  while (!busy_ && !done_ && !queue_.empty()) {
+    const std::optional<std::string> line = std::move(queue_.front());
+    queue_.pop_front();
+    if (!line) {
+      Error("line too long");
+      continue;
+    }
+    const ParsedLine parsed = ParseShellLine(*line);
+    if (const auto* e = std::get_if<LineError>(&parsed)) {
+      Error(e->message);
+    } else if (const auto* c = std::get_if<ShellCommand>(&parsed)) {
+      Execute(*c);
+    }
+  }
+  if (!busy_ && !done_ && ended_ && queue_.empty()) {
+    done_ = true;
+    emit finished(0);
+  }
+}
+
+void Shell::Error(std::string_view message) { Answer("error: " + std::string(message)); }
+
+void Shell::SetBusy(bool busy) {
+  if (busy_ == busy) return;
+  busy_ = busy;
+  emit busyChanged(busy);
+}
+
+void Shell::Execute(const ShellCommand& cmd) {
+  Vyx& vyx = session_.Component();
+  const FieldStore& fields = vyx.Fields();
+
+  switch (cmd.verb) {
+    case Verb::Port: {
+      const Status s = session_.Ports().Set(cmd.number, cmd.text);
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Set: {
+      const PropertySpec* p = PropertyByName(cmd.name);
+      if (!p) return Error("unknown property " + Quoted(cmd.name));
+      std::string error;
+      const auto value = ToPropValue(cmd.value, p->type, p->name, error);
+      if (!value) return Error(error);
+      const Status s = vyx.Set(p->name, *value);
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Get: {
+      const PropertySpec* p = PropertyByName(cmd.name);
+      if (!p) return Error("unknown property " + Quoted(cmd.name));
+      PropValue v;
+      const Status s = vyx.Get(p->name, v);
+      return s ? Answer(JsonOf(v)) : Error(s.message());
+    }
+
+    case Verb::Dump: {
+      // Read everything first, so that a failure answers one error line and nothing else.
+      std::vector<std::string> lines;
+      for (const PropertySpec& p : kProperties) {
+        PropValue v;
+        if (const Status s = vyx.Get(p.name, v); !s) return Error(s.message());
+        lines.push_back(std::string(p.name) + " " + JsonOf(v));
+      }
+      for (const std::string& l : lines) Answer(l);
+      return Answer("end");
+    }
+
+    case Verb::Field:
+    case Verb::Style: {
+      const auto f = FieldByName(cmd.name);
+      if (!f) return Error("unknown field " + Quoted(cmd.name));
+      const FieldKind kind = SpecOf(*f).kind;
+      if (cmd.verb == Verb::Style) {
+        if (kind != FieldKind::Label) return Error(cmd.name + " is not a label");
+        return Answer("{\"color\":" + std::to_string(fields.Color(*f)) +
+                      ",\"emphasis\":" + (fields.Emphasis(*f) ? "true" : "false") + "}");
+      }
+      switch (kind) {
+        case FieldKind::Text:
+          return Answer(JsonOf(fields.Text(*f)));
+        case FieldKind::Label:
+        case FieldKind::Frame:
+          return Answer(JsonOf(fields.Caption(*f)));
+        case FieldKind::Check:
+          return Answer(JsonOf(fields.State(*f)));
+        case FieldKind::Command:
+          return Answer(JsonOf(fields.Value(*f)));
+        case FieldKind::List:
+          return Answer(JsonOf(fields.Selected(*f)));
+        case FieldKind::Serial:
+        case FieldKind::Timer:
+          break;
+      }
+      return Error(cmd.name + " has no value to show");
+    }
+
+    case Verb::Focus: {
+      std::optional<Field> f;
+      if (!cmd.name.empty()) {
+        f = FieldByName(cmd.name);
+        if (!f) return Error("unknown field " + Quoted(cmd.name));
+      }
+      const Status s = vyx.Focus(f);
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Type: {
+      const Status s = vyx.Type(cmd.text);
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Key: {
+      const Status s = vyx.KeyDown(cmd.number);
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Click: {
+      const auto f = FieldByName(cmd.name);
+      if (!f) return Error("unknown field " + Quoted(cmd.name));
+      const Status s = vyx.Click(*f, cmd.index.value_or(-1));
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Wait:
+      return BeginWait(cmd.seconds);
+
+    case Verb::Sleep:
+      return BeginSleep(cmd.seconds);
+
+    case Verb::Events:
+      for (const std::string& e : session_.TakeEvents()) Answer(e);
+      return Answer("end");
+
+    case Verb::Save: {
+      JsonDocumentBag bag;
+      if (const Status s = vyx.Save(bag); !s) return Error("save: " + s.message());
+      const Status s = bag.SaveTo(QString::fromStdString(cmd.text));
+      return s ? Answer("ok") : Error(s.message());
+    }
+
+    case Verb::Restore: {
+      JsonDocumentBag bag;
+      if (const Status s = bag.Load(QString::fromStdString(cmd.text)); !s)
+        return Error(s.message());
+      const Status s = vyx.Restore(bag);
+      if (s) return Answer("ok");
+      // Say the key once, whether or not the message already names it.
+      const std::string prefix = "key " + Quoted(bag.LastReadKey()) + ": ";
+      std::string why = s.message();
+      if (why.starts_with(prefix)) why.erase(0, prefix.size());
+      return Error("restore stopped at " + prefix + why);
+    }
+
+    case Verb::Quit:
+      done_ = true;
+      queue_.clear();
+      emit finished(0);
+      return;
+  }
+}
+
+void Shell::BeginWait(double seconds) {
+  if (!session_.Component().UpdateInProgress()) return Answer("ok");
+  SetBusy(true);
+  settledConnection_ = connect(&session_, &Session::settled, this, [this] { Resume("ok"); });
+  disconnect(&timer_, nullptr, this, nullptr);
+  connect(&timer_, &QTimer::timeout, this, [this] { Resume("timeout"); });
+  timer_.start(Milliseconds(seconds));
+}
+
+void Shell::BeginSleep(double seconds) {
+  SetBusy(true);
+  disconnect(&timer_, nullptr, this, nullptr);
+  connect(&timer_, &QTimer::timeout, this, [this] { Resume("ok"); });
+  timer_.start(Milliseconds(seconds));
+}
+
+void Shell::Resume(std::string_view answer) {
+  timer_.stop();
+  disconnect(settledConnection_);
+  Answer(answer);
+  SetBusy(false);
+  Pump();
+}
+
+}  // namespace vyx::console

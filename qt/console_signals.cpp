@@ -1,0 +1,58 @@
+#include "console_signals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vyx::console {
+namespace {
+
+// A signal handler can reach nothing but a plain static; it holds the writing end only
+// while a TerminationSignals exists.
+volatile sig_atomic_t writeFd = -1;
+
+extern "C" void OnSignal(int signalNumber) {
+  const int saved = errno;
+  const int fd = writeFd;
+  if (fd >= 0) {
+    const char byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
+  }
+  errno = saved;
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_) != 0) return;
+  writeFd = fds_[0];
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
+  connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
+    char byte = 0;
+    while (::read(fds_[1], &byte, 1) == 1) emit received(static_cast<unsigned char>(byte));
+  });
+}
+
+TerminationSignals::~TerminationSignals() {
+  if (fds_[0] < 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = SIG_DFL;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  writeFd = -1;
+  notifier_.reset();
+  ::close(fds_[0]);
+  ::close(fds_[1]);
+}
+
+}  // namespace vyx::console

@@ -1,0 +1,116 @@
+#include "json_document_bag.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QSaveFile>
+#include <cmath>
+
+#include "console_json.h"
+
+namespace vyx {
+namespace {
+
+std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
+
+QString KeyOf(std::string_view key) {
+  return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+BagValue FromProp(const PropValue& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  return static_cast<std::int64_t>(std::get<std::int16_t>(v));
+}
+
+}  // namespace
+
+Status JsonDocumentBag::Load(const QString& path) {
+  const std::string name = path.toStdString();
+  const QFileInfo info(path);
+  if (info.isDir()) return Status::Fail("cannot read " + name + ": it is a directory");
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
+  // Read one byte past the limit, so that a device or pipe without a size is caught too.
+  const QByteArray bytes = file.read(kMaxDocumentBytes + 1);
+  if (file.error() != QFileDevice::NoError)
+    return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
+  if (bytes.size() > kMaxDocumentBytes)
+    return Status::Fail("cannot read " + name + ": larger than 16 MiB, not a document");
+
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+  if (error.error != QJsonParseError::NoError)
+    return Status::Fail(name + " is not a JSON document: " + error.errorString().toStdString() +
+                        " at offset " + std::to_string(error.offset));
+  if (!doc.isObject())
+    return Status::Fail(name + " is not a document: its top level is not a JSON object");
+  object_ = doc.object();
+  return Status::Ok();
+}
+
+Status JsonDocumentBag::SaveTo(const QString& path) const {
+  const std::string name = path.toStdString();
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    return Status::Fail("cannot write " + name + ": " + file.errorString().toStdString());
+  const QByteArray bytes = QJsonDocument(object_).toJson(QJsonDocument::Indented);
+  if (file.write(bytes) != bytes.size() || !file.commit())
+    return Status::Fail("cannot write " + name + ": " + file.errorString().toStdString());
+  return Status::Ok();
+}
+
+Status JsonDocumentBag::Read(std::string_view key, const PropValue& def, BagValue& out) {
+  lastReadKey_ = std::string(key);
+  const QJsonValue v = object_.value(KeyOf(key));
+  switch (v.type()) {
+    case QJsonValue::Undefined:
+      out = FromProp(def);
+      return Status::Ok();
+    case QJsonValue::String:
+      out = v.toString().toStdString();
+      return Status::Ok();
+    case QJsonValue::Bool:
+      out = v.toBool();
+      return Status::Ok();
+    case QJsonValue::Double: {
+      // Qt keeps a number written without fraction or exponent as a 64-bit integer.
+      if (v.toVariant().typeId() == QMetaType::LongLong) {
+        out = static_cast<std::int64_t>(v.toInteger());
+        return Status::Ok();
+      }
+      const double d = v.toDouble();
+      // A whole number written as 2.0 or 1e3 is still a whole number to a person.
+      if (std::trunc(d) == d && d >= -9.2e18 && d <= 9.2e18) {
+        out = static_cast<std::int64_t>(d);
+      } else {
+        out = d;
+      }
+      return Status::Ok();
+    }
+    case QJsonValue::Null:
+      return Status::Fail("key " + Quoted(key) + ": null is not a value");
+    case QJsonValue::Array:
+      return Status::Fail("key " + Quoted(key) + ": an array is not a value");
+    case QJsonValue::Object:
+      return Status::Fail("key " + Quoted(key) + ": an object is not a value");
+  }
+  return Status::Fail("key " + Quoted(key) + ": unknown JSON type");
+}
+
+Status JsonDocumentBag::Write(std::string_view key, const PropValue& value, const PropValue&) {
+  QJsonValue v;
+  if (const auto* s = std::get_if<std::string>(&value)) {
+    v = QString::fromStdString(console::ToUtf8(*s));
+  } else if (const auto* b = std::get_if<bool>(&value)) {
+    v = *b;
+  } else {
+    v = static_cast<qint64>(std::get<std::int16_t>(value));
+  }
+  object_.insert(KeyOf(key), v);
+  return Status::Ok();
+}
+
+}  // namespace vyx

@@ -1,0 +1,214 @@
+// read and monitor against a simulated board on a pseudo-terminal, with and without faults.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <regex>
+
+#include "console_args.h"
+#include "console_readings.h"
+#include "vyx_process.h"
+
+namespace vyx::console::test {
+namespace {
+
+QJsonObject ParseObject(const std::string& line) {
+  QJsonParseError e{};
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &e);
+  EXPECT_EQ(e.error, QJsonParseError::NoError) << line;
+  return doc.object();
+}
+
+// "vyx: N updates, F failed, ..." from the summary.
+std::pair<long, long> Summary(const std::string& err) {
+  static const std::regex re(
+      R"(vyx: (\d+) updates, (\d+) failed, [0-9.]+ updates/s over [0-9.]+ s)");
+  std::smatch m;
+  if (!std::regex_search(err, m, re)) {
+    ADD_FAILURE() << "no summary in: " << err;
+    return {-1, -1};
+  }
+  return {std::stol(m[1]), std::stol(m[2])};
+}
+
+TEST(Read, PrintsEveryReadingAsJson) {
+  sim::Options options;
+  options.board.analog[1] = sim::Waveform::Constant(1.25);
+  Board board(options);
+  const Outcome o = RunVyx(QStringList{"read"} + board.PortArgs());
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  ASSERT_EQ(o.Lines().size(), 1u);
+  const QJsonObject r = ParseObject(o.out);
+  EXPECT_EQ(static_cast<std::size_t>(r.size()), kReadingNames.size());
+  for (std::string_view name : kReadingNames) {
+    EXPECT_TRUE(r.contains(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))))
+        << name;
+  }
+  EXPECT_EQ(r["AD1volt"].toString(), "1.250");
+  EXPECT_EQ(r["AD3volt"].toString(), "3.000");
+  EXPECT_EQ(r["FWver"].toString(), "1.0");
+  EXPECT_EQ(r["RSTstate"].toInt(), 1);  // a board just powered up
+  EXPECT_TRUE(r["DONstate"].isDouble());
+}
+
+TEST(Read, TextFormatAndAnotherAddressAndPort) {
+  sim::Options options;
+  options.boards = {2};
+  Board board(options);
+  // Comm5 to Comm8 open through the port list, which a CommPort text cannot do.
+  const Outcome o = RunVyx({"read", "--port", QString::fromStdString("6=" + board.Device()),
+                            "--comm", "6", "--address", "2", "--format", "text"});
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  const auto lines = o.Lines();
+  ASSERT_EQ(lines.size(), kReadingNames.size());
+  EXPECT_EQ(lines[3], "AD3volt      3.000");
+  EXPECT_EQ(lines[8], "FWver        1.0");
+}
+
+TEST(Read, FailsClearlyWhenThePortDoesNotOpenOrTheBoardIsSilent) {
+  const Outcome noPort = RunVyx({"read", "--port", "1=/nonexistent/tty"});
+  EXPECT_EQ(noPort.exitCode, kExitFailure);
+  EXPECT_TRUE(noPort.out.empty());
+  EXPECT_NE(noPort.err.find("Comm1 (/nonexistent/tty) did not open"), std::string::npos)
+      << noPort.err;
+
+  sim::Options silent;
+  silent.faults.silence = 1.0;
+  Board board(silent);
+  const Outcome o = RunVyx(QStringList{"read"} + board.PortArgs());
+  EXPECT_EQ(o.exitCode, kExitFailure);
+  EXPECT_TRUE(o.out.empty());
+  EXPECT_NE(o.err.find("the update failed"), std::string::npos) << o.err;
+
+  // Nobody at address 1 on a live line is the same failure.
+  Board other;
+  const Outcome absent = RunVyx(QStringList{"read", "--address", "1"} + other.PortArgs());
+  EXPECT_EQ(absent.exitCode, kExitFailure);
+  EXPECT_NE(absent.err.find("board 1 on Comm1"), std::string::npos) << absent.err;
+}
+
+TEST(Read, SimulateStartsABoardInsideTheProcess) {
+  const Outcome o = RunVyx({"--simulate", "read"});
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  EXPECT_EQ(ParseObject(o.out)["AD3volt"].toString(), "3.000");
+}
+
+TEST(Monitor, LogsTheCountAsCsvWithAHeaderAndASummary) {
+  Board board;
+  const Outcome o = RunVyx(QStringList{"monitor", "--count", "5"} + board.PortArgs());
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  const auto lines = o.Lines();
+  ASSERT_EQ(lines.size(), 6u) << o.out;
+  EXPECT_EQ(lines[0], CsvHeader());
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_NE(lines[i].find("," + std::to_string(i) + ",true,"), std::string::npos) << lines[i];
+    EXPECT_NE(lines[i].find(",3.000,"), std::string::npos) << lines[i];
+  }
+  EXPECT_EQ(Summary(o.err), std::make_pair(5L, 0L));
+}
+
+TEST(Monitor, CompletesItsCountThroughFaultsAndReportsTheFailures) {
+  sim::Options options;
+  options.seed = 7;
+  options.faults.silence = 0.5;
+  options.faults.bad_checksum = 0.15;
+  options.faults.truncate = 0.1;
+  Board board(options);
+  TempDir dir;
+  const std::string log = dir / "log.jsonl";
+  const Outcome o = RunVyx(QStringList{"monitor", "--count", "12", "--format", "jsonl", "--output",
+                                       QString::fromStdString(log)} +
+                               board.PortArgs(),
+                           {}, 30000);
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  EXPECT_TRUE(o.out.empty());
+  const std::string text = ReadFile(log);
+  std::vector<QJsonObject> rows;
+  for (std::size_t at = 0, nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
+    rows.push_back(ParseObject(text.substr(at, nl - at)));
+  ASSERT_EQ(rows.size(), 12u) << text;
+  long failed = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i]["update"].toInt(), static_cast<int>(i + 1));
+    if (rows[i]["ok"].toBool()) {
+      EXPECT_EQ(rows[i]["AD3volt"].toString(), "3.000");
+    } else {
+      ++failed;
+      EXPECT_FALSE(rows[i].contains("AD3volt"));
+    }
+  }
+  EXPECT_GT(failed, 0) << "these faults should fail some updates";
+  EXPECT_LT(failed, 12);
+  EXPECT_EQ(Summary(o.err), std::make_pair(12L, failed));
+}
+
+TEST(Monitor, AnIntervalSpacesTheUpdates) {
+  Board board;
+  const Outcome o =
+      RunVyx(QStringList{"monitor", "--count", "3", "--interval", "150", "--format", "jsonl"} +
+             board.PortArgs());
+  ASSERT_EQ(o.exitCode, kExitOk) << o.err;
+  const auto lines = o.Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  QDateTime previous;
+  for (const std::string& line : lines) {
+    const QDateTime t =
+        QDateTime::fromString(ParseObject(line)["time"].toString(), Qt::ISODateWithMs);
+    ASSERT_TRUE(t.isValid()) << line;
+    if (previous.isValid()) {
+      EXPECT_GE(previous.msecsTo(t), 140) << line;
+    }
+    previous = t;
+  }
+}
+
+TEST(Monitor, AllUpdatesFailingIsAFailure) {
+  sim::Options silent;
+  silent.faults.silence = 1.0;
+  Board board(silent);
+  const Outcome o = RunVyx(QStringList{"monitor", "--count", "2"} + board.PortArgs());
+  EXPECT_EQ(o.exitCode, kExitFailure);
+  const auto lines = o.Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[1].find(",1,false,"), std::string::npos);
+  EXPECT_EQ(Summary(o.err), std::make_pair(2L, 2L));
+}
+
+TEST(Monitor, EndsWithAnErrorWhenTheLineDrops) {
+  sim::Options options;
+  options.faults.drop_after = 6;
+  Board board(options);
+  const Outcome o = RunVyx(QStringList{"monitor", "--format", "jsonl"} + board.PortArgs());
+  EXPECT_EQ(o.exitCode, kExitFailure);
+  EXPECT_NE(o.err.find("the port went offline"), std::string::npos) << o.err;
+  for (const std::string& line : o.Lines()) ParseObject(line);  // every row whole
+}
+
+TEST(Monitor, TerminationEndsCleanlyWithCompleteOutput) {
+  Board board;
+  QProcess p;
+  p.start(QStringLiteral(VYX_BINARY),
+          QStringList{"monitor", "--format", "jsonl", "--interval", "20"} + board.PortArgs());
+  ASSERT_TRUE(p.waitForStarted(5000));
+  QByteArray out;
+  while (out.count('\n') < 3 && p.waitForReadyRead(5000)) out += p.readAllStandardOutput();
+  ASSERT_GE(out.count('\n'), 3) << out.toStdString();
+  p.terminate();  // SIGTERM
+  ASSERT_TRUE(p.waitForFinished(5000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), kExitOk);
+  out += p.readAllStandardOutput();
+  ASSERT_TRUE(out.endsWith('\n'));
+  long rows = 0;
+  for (const QByteArray& line : out.split('\n')) {
+    if (line.isEmpty()) continue;
+    ParseObject(line.toStdString());
+    ++rows;
+  }
+  EXPECT_EQ(Summary(p.readAllStandardError().toStdString()).first, rows);
+}
+
+}  // namespace
+}  // namespace vyx::console::test

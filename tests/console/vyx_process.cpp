@@ -1,0 +1,72 @@
+#include "vyx_process.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vyx::console::test {
+
+std::vector<std::string> Outcome::Lines() const {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+Outcome RunVyx(const QStringList& args, const std::string& input, int timeoutMs) {
+  QProcess p;
+  p.start(QStringLiteral(VYX_BINARY), args);
+  Outcome o;
+  if (!p.waitForStarted(5000)) {
+    ADD_FAILURE() << "vyx did not start: " << p.errorString().toStdString();
+    return o;
+  }
+  p.write(input.data(), static_cast<qint64>(input.size()));
+  p.closeWriteChannel();
+  if (!p.waitForFinished(timeoutMs)) {
+    ADD_FAILURE() << "vyx did not end within " << timeoutMs << " ms";
+    p.kill();
+    p.waitForFinished(2000);
+  }
+  o.crashed = p.exitStatus() != QProcess::NormalExit;
+  o.exitCode = p.exitCode();
+  o.out = p.readAllStandardOutput().toStdString();
+  o.err = p.readAllStandardError().toStdString();
+  return o;
+}
+
+Board::Board(sim::Options options) : sim_(std::make_unique<sim::Simulator>(std::move(options))) {
+  device_ = sim_->Start();
+  EXPECT_FALSE(device_.empty()) << sim_->LastError();
+}
+
+Board::~Board() { sim_->Stop(); }
+
+QStringList Board::PortArgs() const { return {"--port", QString::fromStdString("1=" + device_)}; }
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/vyx-console-test-XXXXXX";
+  const char* made = ::mkdtemp(pattern);
+  EXPECT_NE(made, nullptr);
+  path_ = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace vyx::console::test
