@@ -1,0 +1,68 @@
+// vyx-panel: the desktop host. Argument parsing and wiring only.
+#include <QApplication>
+#include <QPixmap>
+#include <QSettings>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "main_window.h"
+#include "panel_options.h"
+#include "simulated_board.h"
+#include "strip_chart.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Vyx"));
+  QApplication::setApplicationName(QStringLiteral("vyx-panel"));
+  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+
+  QString message;
+  bool exitNow = false;
+  const auto options = vyx::panel::ParsePanelOptions(QApplication::arguments(), message, exitNow);
+  if (!options) {
+    std::fputs(qPrintable(exitNow ? message : QStringLiteral("vyx-panel: %1\n").arg(message)),
+               exitNow ? stdout : stderr);
+    return exitNow ? 0 : 2;
+  }
+
+  std::unique_ptr<QSettings> settings =
+      options->settingsFile.isEmpty()
+          ? std::make_unique<QSettings>()
+          : std::make_unique<QSettings>(options->settingsFile, QSettings::IniFormat);
+
+  std::unique_ptr<vyx::sim::Simulator> board;
+  vyx::panel::MainWindow window(*settings);
+  if (options->chartWindow) window.chart()->setWindow(qint64{*options->chartWindow} * 1000);
+  if (options->simulate) {
+    QString device;
+    QString error;
+    board = vyx::panel::StartSimulatedBoard(device, error);
+    if (!board) {
+      std::fprintf(stderr, "vyx-panel: cannot start the simulated board: %s\n", qPrintable(error));
+      return 1;
+    }
+    window.setSimulatedDevice(device);
+  }
+  if (!options->document.isEmpty()) window.openDocument(options->document);
+  if (options->simulate) window.updates().start();
+  window.show();
+
+  int status = 0;
+  if (!options->screenshot.isEmpty()) {
+    QTimer::singleShot(static_cast<int>(options->after * 1000), &window, [&] {
+      window.chart()->refresh();
+      const QPixmap picture = window.grab();
+      window.updates().stop();
+      if (!picture.save(options->screenshot)) {
+        std::fprintf(stderr, "vyx-panel: cannot write %s\n", qPrintable(options->screenshot));
+        status = 1;
+      }
+      window.setWindowModified(false);  // a picture is not an edit to keep
+      window.close();
+    });
+  }
+  const int run = QApplication::exec();
+  if (board) board->Stop();
+  return status != 0 ? status : run;
+}

@@ -1,0 +1,91 @@
+#include "ports_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+#include "platform/port_map.h"
+
+namespace vyx::panel {
+
+QList<FoundPort> FindSerialPorts() {
+  QList<FoundPort> found;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    found.append({info.systemLocation(), info.description(), info.serialNumber()});
+  }
+  return found;
+}
+
+QString DescribePort(const FoundPort& port) {
+  QString text = port.path;
+  if (!port.description.isEmpty()) text += QStringLiteral(" - ") + port.description;
+  if (!port.serialNumber.isEmpty()) text += QStringLiteral(" (%1)").arg(port.serialNumber);
+  return text;
+}
+
+QString PortsDialog::DeviceOf(const QString& entry, const QList<FoundPort>& found) {
+  const QString text = entry.trimmed();
+  for (const FoundPort& p : found) {
+    if (text == DescribePort(p)) return p.path;
+  }
+  return text;
+}
+
+PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& found, QWidget* parent)
+    : QDialog(parent), found_(found) {
+  setWindowTitle(tr("Ports"));
+  auto* intro = new QLabel(
+      tr("Lead each port position to a device: pick one found on this machine, type a path, "
+         "or give tcp://HOST:PORT for a line served over the network. Leave it empty for the "
+         "default device."));
+  intro->setWordWrap(true);
+
+  auto* form = new QFormLayout;
+  for (std::size_t i = 0; i < boxes_.size(); ++i) {
+    auto* box = new QComboBox;
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMinimumContentsLength(36);
+    box->addItem(QString());
+    for (const FoundPort& p : found_) box->addItem(DescribePort(p), p.path);
+    box->lineEdit()->setPlaceholderText(tr("default: /dev/ttyS%1").arg(i));
+    box->setEditText(current[i]);
+    form->addRow(tr("Comm%1").arg(i + 1), box);
+    boxes_[i] = box;
+  }
+  if (found_.isEmpty()) form->addRow(new QLabel(tr("No serial devices were found.")));
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  connect(buttons, &QDialogButtonBox::accepted, this, &PortsDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &PortsDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(intro);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+}
+
+PortMapping PortsDialog::mapping() const {
+  PortMapping m;
+  for (std::size_t i = 0; i < boxes_.size(); ++i) m[i] = DeviceOf(boxes_[i]->currentText(), found_);
+  return m;
+}
+
+void PortsDialog::accept() {
+  // Checked on a scratch map, so that a refused entry is fixed here rather than lost later.
+  vyx::qt::PortMap scratch;
+  const QStringList errors = ApplyPortMapping(mapping(), scratch);
+  if (!errors.isEmpty()) {
+    QMessageBox::warning(this, tr("Ports"),
+                         tr("These entries are not devices:\n\n%1").arg(errors.join(u'\n')));
+    return;
+  }
+  QDialog::accept();
+}
+
+}  // namespace vyx::panel

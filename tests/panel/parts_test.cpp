@@ -1,0 +1,214 @@
+// The desktop host's parts that have rules of their own: the chart buffer, the CSV log, the
+// recent documents, the port mapping in the settings, and the check of a document before it
+// replaces the component.
+#include <QFile>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "chart_buffer.h"
+#include "console_readings.h"
+#include "csv_logger.h"
+#include "document_check.h"
+#include "json_document_bag.h"
+#include "platform/port_map.h"
+#include "port_settings.h"
+#include "ports_dialog.h"
+#include "recent_files.h"
+
+using vyx::panel::ChartBuffer;
+
+namespace {
+
+ChartBuffer::Sample All(double v) { return {v, v, v, v, v}; }
+
+QStringList Lines(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+}  // namespace
+
+class PartsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+ private Q_SLOTS:
+  void chartKeepsOnlyTheWindow() {
+    ChartBuffer b(10'000);
+    for (qint64 t = 1'000'000; t <= 1'020'000; t += 1'000) b.append(t, All(double(t)));
+    QCOMPARE(b.latest(), qint64{1'020'000});
+    // 1 010 000 to 1 020 000 inclusive.
+    QCOMPARE(b.points(0).size(), 11);
+    QCOMPARE(b.points(4).front().x(), 1'010'000.0);
+    b.setWindow(5'000);
+    QCOMPARE(b.points(2).size(), 6);
+    QCOMPARE(b.points(2).front().x(), 1'015'000.0);
+  }
+
+  void chartThinsPointsThatCrowdTheWindow() {
+    ChartBuffer b(2'000);  // one point a millisecond at most
+    for (qint64 t = 5'000; t < 5'010; ++t) b.append(t, All(1.0));
+    b.append(5'010, {2.0, std::nullopt, 2.0, 2.0, 2.0});
+    QCOMPARE(b.points(0).size(), 11);
+    QCOMPARE(b.points(1).size(), 10);  // a missing value leaves the channel out
+
+    ChartBuffer coarse(60'000);  // 30 ms apart at most
+    for (qint64 t = 0; t < 300; t += 10) coarse.append(1'000'000 + t, All(1.0));
+    QCOMPARE(coarse.points(3).size(), 10);
+  }
+
+  void chartIgnoresTimeGoingBack() {
+    ChartBuffer b(60'000);
+    b.append(2'000'000, All(1.0));
+    b.append(1'999'000, All(9.0));
+    QCOMPARE(b.points(0).size(), 1);
+    QCOMPARE(b.points(0).front().y(), 1.0);
+    b.clear();
+    QVERIFY(b.isEmpty());
+    QVERIFY(b.points(0).isEmpty());
+  }
+
+  void voltsReadThePanelsTexts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<double>("volts");
+    QTest::newRow("fixed decimals") << "2.5000" << true << 2.5;
+    QTest::newRow("blanks around") << " 4.1 " << true << 4.1;
+    QTest::newRow("cleared field") << "" << false << 0.0;
+    QTest::newRow("a comma is no separator") << "2,5" << false << 0.0;
+  }
+  void voltsReadThePanelsTexts() {
+    QFETCH(QString, text);
+    QFETCH(bool, readable);
+    QFETCH(double, volts);
+    const auto v = ChartBuffer::Volts(text);
+    QCOMPARE(v.has_value(), readable);
+    if (readable) QCOMPARE(*v, volts);
+  }
+
+  void logWritesEachRowAsItComes() {
+    const QString path = dir_.filePath(QStringLiteral("log.csv"));
+    vyx::panel::CsvLogger log;
+    QString error;
+    QVERIFY2(log.start(path, &error), qPrintable(error));
+    QVERIFY(log.isActive());
+    QVERIFY(log.append("a,1", &error));
+    // Readable while the log is still open: nothing waits in a buffer.
+    QCOMPARE(Lines(path), (QStringList{QString::fromStdString(vyx::console::CsvHeader()),
+                                       QStringLiteral("a,1")}));
+    QVERIFY(log.append("b,2", &error));
+    QCOMPARE(log.rows(), qint64{2});
+    log.stop();
+    QVERIFY(!log.append("c,3", &error));
+    QVERIFY(!error.isEmpty());
+
+    // A new log replaces the old file.
+    QVERIFY(log.start(path, &error));
+    log.stop();
+    QCOMPARE(Lines(path).size(), 1);
+  }
+
+  void logThatCannotBeWrittenSaysWhy() {
+    vyx::panel::CsvLogger log;
+    QString error;
+    QVERIFY(!log.start(dir_.filePath(QStringLiteral("missing/dir/log.csv")), &error));
+    QVERIFY(!log.isActive());
+    QVERIFY2(error.contains(QStringLiteral("missing/dir/log.csv")), qPrintable(error));
+  }
+
+  void recentDocumentsNewestFirstWithoutRepeats() {
+    QSettings settings(dir_.filePath(QStringLiteral("recent.ini")), QSettings::IniFormat);
+    vyx::panel::RecentFiles recent(settings);
+    recent.clear();
+    for (int i = 0; i < 10; ++i) recent.add(dir_.filePath(QStringLiteral("d%1.json").arg(i)));
+    recent.add(dir_.filePath(QStringLiteral("d5.json")));
+    const QStringList list = recent.list();
+    QCOMPARE(list.size(), vyx::panel::RecentFiles::kMax);
+    QCOMPARE(list.front(), dir_.filePath(QStringLiteral("d5.json")));
+    QCOMPARE(list.at(1), dir_.filePath(QStringLiteral("d9.json")));
+    QCOMPARE(list.count(dir_.filePath(QStringLiteral("d5.json"))), 1);
+    QVERIFY(!list.contains(dir_.filePath(QStringLiteral("d0.json"))));
+    recent.remove(dir_.filePath(QStringLiteral("d9.json")));
+    QCOMPARE(recent.list().at(1), dir_.filePath(QStringLiteral("d8.json")));
+  }
+
+  void portMappingSurvivesInSettingsAndAppliesWhatIsValid() {
+    const QString ini = dir_.filePath(QStringLiteral("ports.ini"));
+    vyx::panel::PortMapping m;
+    m[0] = QStringLiteral("/dev/pts/9");
+    m[2] = QStringLiteral("tcp://127.0.0.1:4001");
+    m[3] = QStringLiteral("tcp://nowhere");  // no port number
+    {
+      QSettings s(ini, QSettings::IniFormat);
+      vyx::panel::SavePortMapping(s, m);
+    }
+    QSettings s(ini, QSettings::IniFormat);
+    const vyx::panel::PortMapping loaded = vyx::panel::LoadPortMapping(s);
+    QCOMPARE(loaded, m);
+
+    vyx::qt::PortMap map;
+    const QStringList errors = vyx::panel::ApplyPortMapping(loaded, map);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.front().startsWith(QStringLiteral("Comm4")), qPrintable(errors.front()));
+    QCOMPARE(map.Device(1), std::string("/dev/pts/9"));
+    QCOMPARE(map.Device(3), std::string("tcp://127.0.0.1:4001"));
+    QVERIFY(!map.IsMapped(2));  // empty: the default stays
+    QVERIFY(!map.IsMapped(4));  // refused: unchanged
+
+    m[3].clear();
+    vyx::panel::SavePortMapping(s, m);
+    QVERIFY(!s.contains(QStringLiteral("ports/comm4")));
+  }
+
+  void portDialogEntriesStandForTheirDevice() {
+    const QList<vyx::panel::FoundPort> found{
+        {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART"), QStringLiteral("A5XK")},
+        {QStringLiteral("/dev/ttyS0"), QString(), QString()}};
+    QCOMPARE(vyx::panel::DescribePort(found[0]),
+             QStringLiteral("/dev/ttyUSB0 - FT232R USB UART (A5XK)"));
+    QCOMPARE(vyx::panel::PortsDialog::DeviceOf(vyx::panel::DescribePort(found[0]), found),
+             QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(vyx::panel::PortsDialog::DeviceOf(QStringLiteral(" /dev/pts/4 "), found),
+             QStringLiteral("/dev/pts/4"));
+  }
+
+  void documentCheckFindsTheFirstKeyThatWouldStopARestore_data() {
+    QTest::addColumn<QJsonObject>("document");
+    QTest::addColumn<QString>("badKey");
+    QTest::newRow("empty document") << QJsonObject{} << QString();
+    QTest::newRow("saved values") << QJsonObject{{"CommPort", "1"},
+                                                 {"PWMduty", "50"},
+                                                 {"DONstate", 1},
+                                                 {"UpdateCmd", false}}
+                                  << QString();
+    QTest::newRow("numbers where texts go")
+        << QJsonObject{{"AD0volt", 2.5}, {"DIFcount", 12}} << QString();
+    QTest::newRow("state not a number") << QJsonObject{{"DOEstate", "on"}} << "DOEstate";
+    QTest::newRow("state out of range") << QJsonObject{{"DINstate", 70000}} << "DINstate";
+    QTest::newRow("state a check box cannot show") << QJsonObject{{"DOKstate", 2}} << "DOKstate";
+    QTest::newRow("short key first") << QJsonObject{{"DON", "x"}, {"DONstate", "y"}} << "DON";
+    QTest::newRow("object where a text goes")
+        << QJsonObject{{"IDstring", QJsonObject{}}} << "IDstring";
+  }
+  void documentCheckFindsTheFirstKeyThatWouldStopARestore() {
+    QFETCH(QJsonObject, document);
+    QFETCH(QString, badKey);
+    vyx::JsonDocumentBag bag(document);
+    const QString problem = vyx::panel::CheckDocument(bag);
+    if (badKey.isEmpty()) {
+      QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    } else {
+      QVERIFY2(problem.startsWith(QStringLiteral("key \"%1\"").arg(badKey)), qPrintable(problem));
+    }
+  }
+};
+
+QTEST_MAIN(PartsTest)
+#include "parts_test.moc"
