@@ -38,6 +38,7 @@ if(VYX_WITH_QT AND TARGET vyx_qt AND TARGET vyx_widget)
   # What a host includes: the widget, the settings bag and the platform. The panel's and the
   # console's own headers, and the widget's private state, stay out.
   install(FILES ${PROJECT_SOURCE_DIR}/qt/vyx_widget.h ${PROJECT_SOURCE_DIR}/qt/settings_bag.h
+                ${PROJECT_SOURCE_DIR}/qt/json_document_bag.h ${PROJECT_SOURCE_DIR}/qt/json_values.h
           DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/qt/platform/
           DESTINATION ${VYX_INCLUDE_DIR}/platform COMPONENT development

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-#include "console_json.h"
+#include "json_values.h"
 
 namespace vyx::console {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console_json.h"
+#include "json_values.h"
 #include "control/vyx.h"
 
 namespace vyx::console {

@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <cmath>
 
-#include "console_json.h"
+#include "json_values.h"
 
 namespace vyx {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console_json.h"
+#include "json_values.h"
 
 namespace vyx::console {
 namespace {

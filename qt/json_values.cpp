@@ -1,4 +1,4 @@
-#include "console_json.h"
+#include "json_values.h"
 
 #include <charconv>
 #include <cmath>
