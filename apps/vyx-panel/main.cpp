@@ -8,8 +8,8 @@
 
 #include "main_window.h"
 #include "panel_options.h"
-#include "simulated_board.h"
 #include "strip_chart.h"
+#include "vyx/sim/demo_board.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -35,14 +35,14 @@ int main(int argc, char** argv) {
   vyx::panel::MainWindow window(*settings);
   if (options->chartWindow) window.chart()->setWindow(qint64{*options->chartWindow} * 1000);
   if (options->simulate) {
-    QString device;
-    QString error;
-    board = vyx::panel::StartSimulatedBoard(device, error);
+    std::string device;
+    std::string error;
+    board = vyx::sim::StartDemoBoard(device, error);
     if (!board) {
-      std::fprintf(stderr, "vyx-panel: cannot start the simulated board: %s\n", qPrintable(error));
+      std::fprintf(stderr, "vyx-panel: cannot start the simulated board: %s\n", error.c_str());
       return 1;
     }
-    window.setSimulatedDevice(device);
+    window.setSimulatedDevice(QString::fromStdString(device));
   }
   if (!options->document.isEmpty()) window.openDocument(options->document);
   if (options->simulate) window.updates().start();

@@ -21,7 +21,7 @@
 #include "console_signals.h"
 #include "control/vyx.h"
 #include "platform/port_map.h"
-#include "simulated_board.h"
+#include "vyx/sim/demo_board.h"
 
 namespace {
 
@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<vyx::sim::Simulator> board;
   if (o.simulate) {
     std::string device;
-    board = StartSimulatedBoard(device);
-    if (!board) return Fail("cannot start the simulated board: " + device);
+    std::string error;
+    board = vyx::sim::StartDemoBoard(device, error);
+    if (!board) return Fail("cannot start the simulated board: " + error);
   }
 
   Session session;

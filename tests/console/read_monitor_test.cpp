@@ -92,7 +92,7 @@ TEST(Read, FailsClearlyWhenThePortDoesNotOpenOrTheBoardIsSilent) {
 TEST(Read, SimulateStartsABoardInsideTheProcess) {
   const Outcome o = RunVyx({"--simulate", "read"});
   ASSERT_EQ(o.exitCode, kExitOk) << o.err;
-  EXPECT_EQ(ParseObject(o.out)["AD3volt"].toString(), "3.000");
+  EXPECT_EQ(ParseObject(o.out)["AD4volt"].toString(), "4.200");  // the demo board's steady input
 }
 
 TEST(Monitor, LogsTheCountAsCsvWithAHeaderAndASummary) {
