@@ -198,25 +198,5 @@ TEST(BoardRegisters, BlockReadEndsInTheSumOfItsBytes) {
   EXPECT_EQ(board.ReadBlock(0x21, 0, seconds(1)), std::vector<std::uint8_t>{0});
 }
 
-TEST(BoardEeprom, WindowReadsAndWritesTheAddressedByte) {
-  Board board(0, {}, Nanos(0), 1);
-  board.Write(0xA3, 2);
-  board.Write(0xA2, 0x40);
-  EXPECT_EQ(board.Register(0xA4, Nanos(0)), 0xFF);  // erased
-  EXPECT_FALSE(board.TakeEepromWritten());
-
-  board.Write(0xA4, 0x56);
-  board.Write(0xA2, 0x85);
-  EXPECT_EQ(board.EepromImage()[2], 0x56);
-  EXPECT_TRUE(board.TakeEepromWritten());
-  EXPECT_FALSE(board.TakeEepromWritten());
-
-  board.Write(0xA4, 0x00);
-  board.Write(0xA2, 0x41);  // not a command
-  EXPECT_EQ(board.EepromImage()[2], 0x56);
-  board.Write(0xA2, 0x40);
-  EXPECT_EQ(board.Register(0xA4, Nanos(0)), 0x56);
-}
-
 }  // namespace
 }  // namespace vyx::sim

@@ -91,6 +91,10 @@ TEST(Line, EepromWriteSequenceStoresTheByteAndTheReadSequenceFetchesIt) {
   EXPECT_EQ(line.Find(0)->EepromImage()[2], 0x56);
   EXPECT_EQ(line.Find(0)->EepromImage()[1], 0xFF);
   EXPECT_EQ(Answer(line, "p00A3025p00A2402Q0A401"), (Bytes{0x56, 0x56}));
+  // 0x41 is no command: the data register keeps what was last put there.
+  EXPECT_TRUE(Answer(line, "p00A4004p00A2413").empty());
+  EXPECT_EQ(line.Find(0)->EepromImage()[2], 0x56);
+  EXPECT_EQ(Answer(line, "Q0A401"), (Bytes{0x00, 0x00}));
 }
 
 TEST(Line, OnlyTheAddressedBoardAnswers) {

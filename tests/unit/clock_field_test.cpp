@@ -117,49 +117,34 @@ TEST_F(UpdateClockTest, FirstDecodeKeepsTheValueAndNormalisesItsText) {
 }
 
 TEST_F(UpdateClockTest, AdvancesByTheBoardTimeSinceTheLastDecode) {
-  Baseline(0x1000, "100.0000");
-  Decode(0x1800, 1.0);
-  EXPECT_EQ(rig.text(Field::TxtTime), "101.0240");
-  EXPECT_EQ(rig.text(Field::BufTime), "101.0240");
-  EXPECT_EQ(rig.m().TimeCache[0], "101.0240");
-  Decode(0x1800, 0.0);
-  EXPECT_EQ(rig.text(Field::TxtTime), "101.0240") << "nothing passed, nothing added";
-}
-
-TEST_F(UpdateClockTest, CountsAWrappedCounter) {
-  Baseline(0xFF00, "100.0000");
-  Decode(0x0100, 0.3);
-  EXPECT_EQ(rig.text(Field::TxtTime), "100.2560");
-}
-
-TEST_F(UpdateClockTest, TakesWholeWrapsFromTheHostOverALongGap) {
-  Baseline(0x0000, "0.0000");
-  Decode(10000, 70.2);  // 5.0 s on the counter
-  EXPECT_EQ(rig.text(Field::TxtTime), "70.5360");
-}
-
-TEST_F(UpdateClockTest, GoesBackWhenTheBoardIsAheadByMoreThanHalfAWrap) {
-  Baseline(0x0000, "100.0000");
-  Decode(40000, 1.0);  // 20.0 s on the counter
-  EXPECT_EQ(rig.text(Field::TxtTime), "87.2320");
-}
-
-TEST_F(UpdateClockTest, CountsTheHostAcrossMidnight) {
-  rig.clock.SetTimeOfDay(86399.0);
-  Baseline(0x0000, "50.0000");
-  Decode(6000, 3.0);  // host 2.0 now; 3.0 s on the counter
-  ASSERT_EQ(rig.clock.TimeOfDay(), 2.0);
-  EXPECT_EQ(rig.text(Field::TxtTime), "53.0000");
-}
-
-TEST_F(UpdateClockTest, WrapsTheFieldOnlyAboveADay) {
-  Baseline(0x0000, "86399.5000");
-  Decode(2000, 1.0);
-  EXPECT_EQ(rig.text(Field::TxtTime), "0.5000");
-
-  Baseline(0x0000, "86399.0000");
-  Decode(2000, 1.0);
-  EXPECT_EQ(rig.text(Field::TxtTime), "86400.0000");
+  struct Row {
+    const char* name;
+    double timeOfDay;  // host time at the baseline
+    int before;
+    const char* text;
+    int now;
+    double host;
+    const char* result;
+  };
+  const Row rows[] = {
+      {"worked case", 36000, 0x1000, "100.0000", 0x1800, 1.0, "101.0240"},
+      {"nothing passed", 36000, 0x1000, "100.0000", 0x1000, 0.0, "100.0000"},
+      {"counter wrapped", 36000, 0xFF00, "100.0000", 0x0100, 0.3, "100.2560"},
+      {"whole wraps from the host", 36000, 0, "0.0000", 10000, 70.2, "70.5360"},
+      {"board ahead: goes back", 36000, 0, "100.0000", 40000, 1.0, "87.2320"},
+      {"host midnight", 86399.0, 0, "50.0000", 6000, 3.0, "53.0000"},
+      {"field wraps above a day", 36000, 0, "86399.5000", 2000, 1.0, "0.5000"},
+      {"exactly a day is kept", 36000, 0, "86399.0000", 2000, 1.0, "86400.0000"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    rig.clock.SetTimeOfDay(row.timeOfDay);
+    Baseline(row.before, row.text);
+    Decode(row.now, row.host);
+    EXPECT_EQ(rig.text(Field::TxtTime), row.result);
+    EXPECT_EQ(rig.text(Field::BufTime), row.result);
+    EXPECT_EQ(rig.m().TimeCache[0], row.result);
+  }
 }
 
 TEST_F(UpdateClockTest, LeavesTheBufferAloneWhileTheOperatorTypes) {

@@ -222,17 +222,6 @@ TEST_F(Reception, IncompleteReplyAt220msFailsAtTheNextTick) {
   ExpectRetried(1);
 }
 
-TEST_F(Reception, TickingEvery110msEndsAfterTheThirdTick) {
-  r.Update();
-  r.TickAfter(0.11);
-  r.TickAfter(0.11);
-  EXPECT_EQ(Status(), "Busy");
-  r.TickAfter(0.11);
-  EXPECT_EQ(Status(), "Ready");
-  EXPECT_EQ(r.port.frames.size(), 3u);
-  EXPECT_FALSE(r.m().BoardOnline[0]);
-}
-
 TEST_F(Reception, TimeOutHoldsAcrossMidnight) {
   r.clock.SetTimeOfDay(86399.95);
   r.Update();

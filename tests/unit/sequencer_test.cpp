@@ -305,48 +305,43 @@ TEST_F(Sequencer, TryCountIsZeroAtTheStartOfEveryUpdate) {
 }
 
 TEST_F(Sequencer, FailedWriteEndsTheUpdateAndKeepsTheEditsPending) {
-  Online();
+  struct Row {
+    const char* name;
+    Pending pending;
+    bool healWhenReady;  // the port recovers as soon as the failure has shown "Ready"
+  };
+  for (const Row& row : {Row{"first frame", {.DO = true, .PWM = true}, false},
+                         Row{"recovers at once", {.DO = true, .RST = true}, true},
+                         Row{"final frame", {.PWM = true}, false}}) {
+    SCOPED_TRACE(row.name);
+    Rig rig;
+    rig.Connect();
+    rig.m().BoardOnline[0] = true;
+    if (row.pending.DO) Check(rig.f(), {Field::ChkDON});
+    rig.f().SetText(Field::TxtPWM, "50");
+    SetPending(rig.m(), row.pending);
+    rig.port.Fail(FakePort::Op::Write);
+    if (row.healWhenReady) {
+      rig.vyx.SetFieldObserver([&rig](Field f) {
+        if (f == Field::LblStatus && rig.vyx.Fields().Caption(f) == "Ready") {
+          rig.port.Heal(FakePort::Op::Write);
+        }
+      });
+    }
+    rig.Update();
+    EXPECT_TRUE(rig.port.frames.empty());
+    ExpectIdle(rig);
+    EXPECT_EQ(rig.m().DOPending, row.pending.DO);
+    EXPECT_EQ(rig.m().RSTPending, row.pending.RST);
+    EXPECT_EQ(rig.m().PWMPending, row.pending.PWM);
+  }
+  // The edits go out with the next update once the port works again.
+  r.m().BoardOnline[0] = true;
   Check(r.f(), {Field::ChkDON});
   r.f().SetText(Field::TxtPWM, "50");
   SetPending(r.m(), {.DO = true, .PWM = true});
-  r.port.Fail(FakePort::Op::Write);
-  r.Update();
-  EXPECT_TRUE(r.port.frames.empty());
-  ExpectIdle(r);
-  EXPECT_TRUE(r.m().DOPending);
-  EXPECT_TRUE(r.m().PWMPending);
-
-  r.port.Heal(FakePort::Op::Write);
   r.Update();
   EXPECT_EQ(r.port.frames, (Strings{Frame("p", 0x23, 0, 16), "u00367D008"}));
-}
-
-TEST_F(Sequencer, WriteThatFailsOnceDoesNotLeaveAWaitBehindReady) {
-  Online();
-  Check(r.f(), {Field::ChkDON});
-  SetPending(r.m(), {.DO = true, .RST = true});
-  r.port.Fail(FakePort::Op::Write);
-  // The port recovers as soon as the failed write has ended the update.
-  r.vyx.SetFieldObserver([this](Field f) {
-    if (f == Field::LblStatus && r.vyx.Fields().Caption(f) == "Ready") {
-      r.port.Heal(FakePort::Op::Write);
-    }
-  });
-  r.Update();
-  EXPECT_TRUE(r.port.frames.empty());
-  ExpectIdle(r);
-  EXPECT_TRUE(r.m().DOPending);
-  EXPECT_TRUE(r.m().RSTPending);
-}
-
-TEST_F(Sequencer, FailedFinalWriteKeepsThePwmEditPending) {
-  Online();
-  r.f().SetText(Field::TxtPWM, "50");
-  SetPending(r.m(), {.PWM = true});
-  r.port.Fail(FakePort::Op::Write);
-  r.Update();
-  ExpectIdle(r);
-  EXPECT_TRUE(r.m().PWMPending);
 }
 
 TEST(SequencerOffline, UpdateWhileOfflineEndsAtOnce) {

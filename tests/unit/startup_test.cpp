@@ -59,27 +59,6 @@ TEST_F(StartupTest, LeavesNoComOfflineAddr0ReadyAndNoPortOpened) {
   EXPECT_TRUE(rig.host.events.empty());
 }
 
-TEST_F(StartupTest, SetsTheRegisterMap) {
-  const Members& m = rig.m();
-  EXPECT_EQ(m.ReplyTick, 110);
-  EXPECT_EQ(m.MaxCommPort, 8);
-  EXPECT_EQ(m.BlockStart, 0x21);
-  EXPECT_EQ(m.BlockCount, 25);
-  const int regs[] = {m.RegFW,  m.RegRST,   m.RegPort, m.RegAD0, m.RegAD1, m.RegAD2, m.RegAD3,
-                      m.RegAD4, m.RegClock, m.RegDIF,  m.RegDIT, m.RegPWM, m.RegDPW, m.RegDOG};
-  const int expected[] = {0x21, 0x22, 0x23, 0x24, 0x26, 0x28, 0x2A,
-                          0x2C, 0x2E, 0x30, 0x33, 0x36, 0x38, 0x39};
-  for (std::size_t i = 0; i < std::size(regs); ++i) EXPECT_EQ(regs[i], expected[i]) << i;
-  EXPECT_EQ(m.EEbase, 0xA2);
-  EXPECT_EQ(m.EEidAddr, 2);
-  EXPECT_EQ(m.EEvrefAddr, 10);
-  const int bits[] = {m.BitDIF, m.BitDIT, m.BitDIN, m.BitDIS,
-                      m.BitDON, m.BitDOE, m.BitDOK, m.BitDOS};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(bits[i], i);
-  EXPECT_EQ(m.BitRSTa, 2);
-  EXPECT_EQ(m.BitRSTb, 1);
-}
-
 struct PortTextCase {
   const char* name;
   const char* text;
@@ -234,21 +213,6 @@ TEST_F(StartupTest, NoComWhileConnectedClosesThePort) {
   rig.Connect(0);
   ExpectOffline();
   EXPECT_EQ(rig.port.log, (std::vector<std::string>{"Close"}));
-}
-
-TEST_F(StartupTest, ChoosingAPortOrAddressEndsARunningUpdate) {
-  rig.Connect(1);
-  rig.Update();
-  ASSERT_EQ(Caption(Field::LblStatus), "Busy");
-  rig.Connect(2);
-  EXPECT_EQ(Caption(Field::LblStatus), "Ready");
-  EXPECT_FALSE(rig.m().AwaitReply);
-
-  rig.Update();
-  ASSERT_EQ(Caption(Field::LblStatus), "Busy");
-  rig.f().SetSelected(Field::CmbMicro, 1);
-  EXPECT_EQ(Caption(Field::LblStatus), "Ready");
-  EXPECT_FALSE(rig.m().AwaitReply);
 }
 
 TEST_F(StartupTest, AnOnlineBoardIsShownFromItsImageAndPendingDutiesAreDropped) {

@@ -17,7 +17,8 @@ struct NumberCase {
 class NumericValueTest : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(NumericValueTest, ReadsTheLeadingNumber) {
-  EXPECT_DOUBLE_EQ(NumericValue(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
+  EXPECT_DOUBLE_EQ(NumericValue(GetParam().text), GetParam().value)
+      << '"' << GetParam().text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -36,7 +37,10 @@ TEST(NumericValue, HugeExponentsAndDigitRunsStayFinite) {
   EXPECT_TRUE(std::isinf(NumericValue("1e999999999")));
   EXPECT_EQ(NumericValue("1e-999999999"), 0.0);
   EXPECT_GT(NumericValue(std::string(5000, '9')), 1e300);
-  EXPECT_EQ(NumericValue(std::string("\0" "5", 2)), 0.0);
+  EXPECT_EQ(NumericValue(std::string("\0"
+                                     "5",
+                                     2)),
+            0.0);
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
