@@ -68,6 +68,7 @@ sanitize: asan-build
 fuzz: asan-build
 	for f in $(FUZZERS); do \
 	  $(SAN_ENV) $(ASAN_BUILD)/fuzz/$${f}_fuzz -max_total_time=$(FUZZ_SECS) -print_final_stats=1 \
+	    -artifact_prefix=$(ASAN_BUILD)/fuzz/ \
 	    $(ASAN_BUILD)/fuzz/found/$$f fuzz/corpus/$$f || exit 1; \
 	done
 

@@ -1,0 +1,253 @@
+#!/usr/bin/python3
+"""Runs every benchmark against the simulated board and writes the figures to RESULTS.md.
+
+    run_all.py --build build-bench --results bench/RESULTS.md [--only NAME,...] [--soak N]
+"""
+import argparse
+import datetime
+import os
+import platform
+import re
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WIRE_LIMIT = 38400 / 10 / (6 + 26)  # updates a second: a 6-byte request and a 26-byte reply
+
+
+def figures(text):
+    """The key=value pairs of a benchmark's output line, as numbers where they are."""
+    out = {}
+    for key, value in re.findall(r"(\w+)=(\S+)", text):
+        try:
+            out[key] = float(value)
+        except ValueError:
+            out[key] = value
+    return out
+
+
+class Board:
+    """vyx-board-sim in its own process; the first line it prints is the device."""
+
+    def __init__(self, build, *args):
+        exe = os.path.join(build, "vyx", "apps", "vyx-board-sim", "vyx-board-sim")
+        self.proc = subprocess.Popen([exe, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     text=True)
+        self.device = self.proc.stdout.readline().strip()
+        if not self.device:
+            raise RuntimeError("vyx-board-sim did not start")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.stdin.write("quit\n")
+        self.proc.stdin.flush()
+        self.proc.wait(timeout=10)
+
+
+def run(cmd, **kw):
+    done = subprocess.run(cmd, capture_output=True, text=True, check=False, **kw)
+    if done.returncode != 0:
+        sys.stderr.write(done.stdout + done.stderr)
+        raise RuntimeError(f"{' '.join(cmd)} failed with {done.returncode}")
+    return done
+
+
+def host(build, *args):
+    return figures(run([os.path.join(build, "bench_host"), *map(str, args)]).stdout)
+
+
+def bench_rate(build, r):
+    with Board(build, "--line-rate") as board:
+        comp = host(build, "rate", board.device, 1000)
+        base = figures(run(["/usr/bin/python3", os.path.join(HERE, "baseline_read.py"),
+                            board.device, "1000"]).stdout)
+        raw = figures(run([os.path.join(build, "bench_raw_host"), board.device, "1000"]).stdout)
+    r["rate_component"] = comp["per_second"]
+    r["rate_component_ratio"] = comp["per_second"] / WIRE_LIMIT
+    r["rate_component_failed"] = comp["updates"] - comp["succeeded"]
+    r["rate_baseline"] = base["per_second"]
+    r["rate_baseline_ratio"] = base["per_second"] / WIRE_LIMIT
+    r["rate_baseline_failed"] = base["updates"] - base["succeeded"]
+    r["rate_floor"] = raw["per_second"]
+    r["rate_floor_ratio"] = raw["per_second"] / WIRE_LIMIT
+
+
+def bench_cost(build, r):
+    with Board(build) as board:
+        f = host(build, "cost", board.device, 10000)
+    r["cost_cpu_us"] = f["cpu_us_per_update"]
+    r["cost_rate"] = f["per_second"]
+    r["cost_failed"] = f["updates"] - f["succeeded"]
+    core = os.path.join(build, "bench_core")
+    out = os.path.join(build, "callgrind.out")
+    grind = run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
+                 f"--callgrind-out-file={out}", core, "2000"])
+    collected = re.search(r"Collected\s*:\s*(\d+)", grind.stderr)
+    r["core_instructions"] = int(collected.group(1)) / 2000
+    r["core_ns"] = figures(run([core, "200000"]).stdout)["ns_per_update"]
+
+
+def bench_idle(build, r):
+    with Board(build) as board:
+        f = host(build, "idle", board.device, 10)
+    r["idle_percent"], r["idle_cpu"], r["idle_wall"] = f["cpu_percent"], f["cpu_seconds"], f["seconds"]
+    with Board(build, "--silence", "1") as board:
+        f = host(build, "failed", board.device, 10)
+    r["silent_percent"], r["silent_cpu"], r["silent_wall"] = f["cpu_percent"], f["cpu_seconds"], f["seconds"]
+    r["silent_newdata"] = f["newdata"]
+    with Board(build, "--eeprom-silence", "1") as board:
+        f = host(build, "eeprom", board.device)
+    r["eeprom_percent"], r["eeprom_cpu"], r["eeprom_wall"] = f["cpu_percent"], f["cpu_seconds"], f["seconds"]
+
+
+def rss_kb(pid, field):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def bench_memory(build, r):
+    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
+    with Board(build) as board:
+        proc = subprocess.Popen([exe, "monitor", "--port", f"1={board.device}", "--count", "10000",
+                                 "--format", "csv"], stdout=subprocess.PIPE, text=True)
+        samples, peak, rows = {}, 0, 0
+        for _ in proc.stdout:
+            rows += 1
+            if rows % 1000 == 0 or rows == 9990:
+                rss = rss_kb(proc.pid, "VmRSS")
+                peak = max(peak, rss_kb(proc.pid, "VmHWM") or 0)
+                if rss:
+                    samples[rows] = rss
+        proc.wait()
+    first = samples.get(1000)
+    last = samples[max(samples)]
+    r["mem_rows"] = rows - 1  # the header
+    r["mem_first_kb"], r["mem_last_kb"], r["mem_peak_kb"] = first, last, peak
+    r["mem_growth_kb"] = last - first
+
+
+def bench_soak(build, r, updates):
+    done = subprocess.run([os.path.join(build, "bench_soak"), str(updates)], capture_output=True,
+                          text=True, check=False)
+    f = figures(done.stdout)
+    r.update({"soak_" + k: v for k, v in f.items()})
+    r["soak_ok"] = done.returncode == 0
+    if done.stderr:
+        r["soak_note"] = done.stderr.strip()
+
+
+def machine():
+    model = "unknown"
+    with open("/proc/cpuinfo") as info:
+        for line in info:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    return model, os.cpu_count(), platform.release()
+
+
+def report(r, path):
+    model, cores, kernel = machine()
+    now = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
+    g = r.get
+
+    def row(name, value, target=""):
+        return f"| {name} | {value} | {target} |"
+
+    lines = [
+        "# Benchmark results",
+        "",
+        f"Measured {now} on {cores} cores ({model}), Linux {kernel}, by `make bench`.",
+        f"Wire limit at 38400 baud 8N1 for a 6-byte request and a 26-byte reply: "
+        f"{WIRE_LIMIT:.1f} updates/s.",
+        "",
+        "| Figure | Value | Target |",
+        "|---|---|---|",
+    ]
+    if "rate_component" in r:
+        lines += [
+            row("Update rate, component via libvyx-qt, line-rate board (1000 updates)",
+                f"{g('rate_component'):.1f}/s = {100 * g('rate_component_ratio'):.1f} % of the limit,"
+                f" {g('rate_component_failed'):.0f} failed", ">= 97 %"),
+            row("Update rate, Python + pyserial baseline, same board (1000 updates)",
+                f"{g('rate_baseline'):.1f}/s = {100 * g('rate_baseline_ratio'):.1f} % of the limit,"
+                f" {g('rate_baseline_failed'):.0f} failed", "component ahead"),
+            row("Update rate, bare POSIX host (poll, no Qt), same board: the floor of this setup",
+                f"{g('rate_floor'):.1f}/s = {100 * g('rate_floor_ratio'):.1f} % of the limit", ""),
+        ]
+    if "cost_cpu_us" in r:
+        lines += [
+            row("CPU per update, unpaced board in another process (10,000 updates)",
+                f"{g('cost_cpu_us'):.1f} us ({g('cost_rate'):.0f} updates/s,"
+                f" {g('cost_failed'):.0f} failed)", "< 20 us"),
+            row("Instructions per update, libvyx on doubles (callgrind)",
+                f"{g('core_instructions'):.0f}", ""),
+            row("Wall time per update, libvyx on doubles", f"{g('core_ns'):.0f} ns", ""),
+        ]
+    if "idle_percent" in r:
+        lines += [
+            row("CPU, port open, no update",
+                f"{g('idle_cpu') * 1000:.1f} ms over {g('idle_wall'):.1f} s = {g('idle_percent'):.3f} %",
+                "< 1 %"),
+            row("CPU, 10 failed updates to a silent board",
+                f"{g('silent_cpu') * 1000:.1f} ms over {g('silent_wall'):.2f} s = "
+                f"{g('silent_percent'):.3f} %, NewData {g('silent_newdata'):.0f}", "< 1 %"),
+            row("CPU, first update with EEPROM reads timing out",
+                f"{g('eeprom_cpu') * 1000:.1f} ms over {g('eeprom_wall'):.2f} s = "
+                f"{g('eeprom_percent'):.3f} %", "< 1 %"),
+        ]
+    if "mem_first_kb" in r:
+        lines += [
+            row("`vyx monitor`, 10,000 updates: VmRSS at update 1,000 / at the end",
+                f"{g('mem_first_kb')} kB / {g('mem_last_kb')} kB (growth {g('mem_growth_kb')} kB)",
+                "flat"),
+            row("`vyx monitor`, peak RSS (VmHWM)", f"{g('mem_peak_kb')} kB", ""),
+        ]
+    if "soak_updates" in r:
+        lines += [
+            row(f"Soak, {g('soak_updates'):.0f} updates, 5 % mixed faults, unpaced",
+                f"{'passed' if g('soak_ok') else 'FAILED'}: {g('soak_ended'):.0f} ended,"
+                f" {g('soak_newdata'):.0f} NewData = {g('soak_clean_replies'):.0f} clean replies,"
+                f" {g('soak_faulty_replies'):.0f} faulty, {g('soak_disagreements'):.0f} disagreements,"
+                f" {g('soak_seconds'):.0f} s", "every update ends; NewData = clean replies"),
+            row("Soak memory: VmRSS after 1,000 updates / at the end / peak",
+                f"{g('soak_rss_warm_kb'):.0f} / {g('soak_rss_end_kb'):.0f} / {g('soak_rss_peak_kb'):.0f} kB",
+                "flat"),
+        ]
+    text = "\n".join(lines) + "\n"
+    with open(path, "w") as out:
+        out.write(text)
+    sys.stdout.write(text)
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--build", required=True)
+    p.add_argument("--results", required=True)
+    p.add_argument("--only", default="rate,cost,idle,memory,soak")
+    p.add_argument("--soak", type=int, default=100000, help="updates of the soak")
+    a = p.parse_args()
+    r = {}
+    steps = {"rate": bench_rate, "cost": bench_cost, "idle": bench_idle, "memory": bench_memory}
+    for name in a.only.split(","):
+        started = time.monotonic()
+        if name == "soak":
+            bench_soak(a.build, r, a.soak)
+        else:
+            steps[name](a.build, r)
+        print(f"[{name}: {time.monotonic() - started:.0f} s]", file=sys.stderr)
+    report(r, a.results)
+    return 0 if r.get("soak_ok", True) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
