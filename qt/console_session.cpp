@@ -33,6 +33,7 @@ std::vector<std::string> Session::TakeEvents() {
 }
 
 void Session::Record(std::string event) {
+  if (!recording_) return;
   if (events_.size() == kMaxEvents) events_.pop_front();
   events_.push_back(std::move(event));
 }

@@ -38,8 +38,10 @@ class Session : public QObject, private Host {
   Vyx& Component() { return *vyx_; }
   const Vyx& Component() const { return *vyx_; }
 
-  // "NewData" and "changed NAME", oldest first, since the last call.
+  // "NewData" and "changed NAME", oldest first, since the last call. Only the shell reads
+  // them, so they are kept only once it asks for them; read and monitor keep nothing.
   std::vector<std::string> TakeEvents();
+  void SetRecording(bool on) { recording_ = on; }
 
   // Picks CommN and address A in the panel's lists, as the operator would. Fails, naming
   // the device, when the port does not open.
@@ -62,6 +64,7 @@ class Session : public QObject, private Host {
   void Check();
 
   std::deque<std::string> events_;
+  bool recording_ = false;
   bool checkQueued_ = false;
   bool updating_ = false;  // RunUpdate's update has not ended yet
   bool gotNewData_ = false;

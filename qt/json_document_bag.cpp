@@ -33,8 +33,16 @@ Status JsonDocumentBag::Load(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
-  // Read one byte past the limit, so that a device or pipe without a size is caught too.
-  const QByteArray bytes = file.read(kMaxDocumentBytes + 1);
+  // Refuse an oversized file before reading it; then read in pieces up to one byte past the
+  // limit, so that a device or pipe without a size is caught too without a 16 MiB buffer.
+  if (info.size() > kMaxDocumentBytes)
+    return Status::Fail("cannot read " + name + ": larger than 16 MiB, not a document");
+  QByteArray bytes;
+  while (bytes.size() <= kMaxDocumentBytes) {
+    const QByteArray piece = file.read(64 * 1024);
+    if (piece.isEmpty()) break;
+    bytes += piece;
+  }
   if (file.error() != QFileDevice::NoError)
     return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
   if (bytes.size() > kMaxDocumentBytes)

@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
       return kExitOk;
 
     case CliCommand::Shell: {
+      session.SetRecording(true);
       Shell shell(session, [](std::string_view l) { WriteLine(stdout, l); });
       LineReader input(0);
       QObject::connect(&input, &LineReader::lineReceived, &shell,

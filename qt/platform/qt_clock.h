@@ -2,6 +2,8 @@
 // monotonic clock for elapsed-time limits.
 #pragma once
 
+#include <chrono>
+
 #include "link/platform.h"
 
 namespace vyx::qt {
@@ -11,6 +13,13 @@ class QtClock final : public Clock {
   // Local wall-clock time of day, to the millisecond; wraps to 0 at midnight.
   float SecondsSinceMidnight() override;
   std::chrono::steady_clock::time_point Now() override;
+
+ private:
+  // The local time zone's offset, looked up at most once a minute: every update reads the
+  // clock, and the lookup costs system calls each time.
+  std::chrono::milliseconds offset_{0};
+  std::chrono::steady_clock::time_point offsetFresh_{};
+  bool haveOffset_ = false;
 };
 
 }  // namespace vyx::qt
