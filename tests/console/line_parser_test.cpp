@@ -62,7 +62,8 @@ TEST(ParseShellLine, SetCarriesTheJsonValue) {
   EXPECT_EQ(cmd.value.kind, JsonScalar::Kind::String);
   EXPECT_EQ(cmd.value.text, "a \"b\" c");
 
-  const auto& n = std::get<ShellCommand>(ParseShellLine("set DONstate -1"));
+  const auto parsedInteger = ParseShellLine("set DONstate -1");
+  const auto& n = std::get<ShellCommand>(parsedInteger);
   EXPECT_EQ(n.value.kind, JsonScalar::Kind::Integer);
   EXPECT_EQ(n.value.integer, -1);
 }
