@@ -1,6 +1,5 @@
 // The status reply and its time-out: the serial notification collects and checks the
 // 26-byte reply, the reply timer fails a try that gets no complete answer in time.
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <span>
@@ -12,16 +11,6 @@
 #include "protocol/frames.h"
 
 namespace vyx {
-namespace {
-
-std::string DecimalText(double v) {
-  char buf[32];
-  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-  return ec == std::errc{} ? std::string(buf, end) : std::string("0");
-}
-
-}  // namespace
-
 void Vyx::MSComm1_OnComm(CommEvent event) {
   if (fields_.Caption(Field::LblComm) == "Offline") return;
 
@@ -63,7 +52,7 @@ void Vyx::MSComm1_OnComm(CommEvent event) {
   m_.BoardOnline[Board()] = true;
   EndUpdate();
   // The host's NewData runs from this change, after the panel shows the new readings.
-  fields_.SetText(Field::TxtEvent, DecimalText(NumericValue(fields_.Text(Field::TxtEvent)) + 1));
+  fields_.SetText(Field::TxtEvent, FormatFixed(NumericValue(fields_.Text(Field::TxtEvent)) + 1, 0));
 }
 
 void Vyx::Timer1_Timer() {
