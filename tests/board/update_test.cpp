@@ -56,9 +56,11 @@ TEST(UpdateOnBoard, SilentBoardFailsThreeTriesAtTheirFirstLateTickWithinASecond)
   const std::vector<double> sent = rig.StatusRequestTimes();
   ASSERT_EQ(sent.size(), 3u);
   // Each try fails at the first 110 ms tick at or after 0.11 s: never sooner, and well
-  // before two ticks more.
+  // before two ticks more. The times are the board's receive times, which carry the
+  // scheduling delay of a loaded machine, so the lower bound leaves 10 ms for that; a try
+  // that failed without waiting for its tick would come far below it.
   for (std::size_t i = 1; i < sent.size(); ++i) {
-    EXPECT_GE(sent[i] - sent[i - 1], 0.108) << "try " << i;
+    EXPECT_GE(sent[i] - sent[i - 1], 0.1) << "try " << i;
     EXPECT_LT(sent[i] - sent[i - 1], 0.34) << "try " << i;
   }
   EXPECT_GE(elapsed, 0.33);

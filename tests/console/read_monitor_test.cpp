@@ -157,8 +157,10 @@ TEST(Monitor, AnIntervalSpacesTheUpdates) {
     const QDateTime t =
         QDateTime::fromString(ParseObject(line)["time"].toString(), Qt::ISODateWithMs);
     ASSERT_TRUE(t.isValid()) << line;
+    // Back-to-back updates would come a few milliseconds apart; the bound leaves room for
+    // the reply time varying on a loaded machine.
     if (previous.isValid()) {
-      EXPECT_GE(previous.msecsTo(t), 140) << line;
+      EXPECT_GE(previous.msecsTo(t), 120) << line;
     }
     previous = t;
   }
