@@ -24,6 +24,9 @@ class Driver : private Host {
  public:
   explicit Driver(const std::string& device) {
     (void)platform_.portMap().Set(1, device);
+    afterReady_.setSingleShot(true);
+    afterReady_.setInterval(0);
+    QObject::connect(&afterReady_, &QTimer::timeout, [this] { AfterReady(); });
     vyx_.SetFieldObserver([this](Field f) {
       if (f == Field::LblStatus && vyx_.Fields().Caption(f) == "Ready") OnReady();
     });
@@ -60,11 +63,14 @@ class Driver : private Host {
     ++started_;
     (void)vyx_.Set("UpdateCmd", true);
   }
+  // An update that ends without NewData failed; the next starts from the event loop. A
+  // member zero timer, as a host would keep one, rather than a posted call per update.
   void OnReady() {
-    const long update = started_;
-    QTimer::singleShot(0, [this, update] {
-      if (ended < update) Ended();
-    });
+    readyFor_ = started_;
+    if (!afterReady_.isActive()) afterReady_.start();
+  }
+  void AfterReady() {
+    if (ended < readyFor_) Ended();
   }
   void Ended() {
     ended = started_;
@@ -79,6 +85,8 @@ class Driver : private Host {
   qt::Platform platform_;
   Vyx vyx_{platform_.port(), platform_.timer(), platform_.clock(), this};
   QEventLoop loop_;
+  QTimer afterReady_;
+  long readyFor_ = 0;
   long started_ = 0;
   long target_ = 0;
 };

@@ -3,13 +3,15 @@
 // QtSerialPort.
 #pragma once
 
-#include <QByteArray>
+#include <QIODevice>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/platform.h"
+#include "platform/call_depth.h"
 #include "platform/device.h"
 #include "platform/line_settings.h"
 
@@ -39,29 +41,29 @@ class Line {
   // Waits in the operating system up to `msecs` (0: only looks) for input to arrive.
   // Ok when input came or the time ran out; NoDevice when the device went away.
   virtual IoResult Poll(int msecs) = 0;
-  // Every byte received so far, taken out of the line.
-  virtual QByteArray TakeInput() = 0;
+  // Every byte received so far, taken out of the line and added to `into`.
+  virtual void TakeInput(std::vector<std::uint8_t>& into) = 0;
   const std::string& LastError() const { return lastError_; }
 
  protected:
   void Readable() {
     if (readable_) readable_();
   }
+  // Straight into the caller's buffer: this runs for every piece of every reply.
+  static void TakeAll(QIODevice& device, std::vector<std::uint8_t>& into) {
+    const qint64 n = device.bytesAvailable();
+    if (n <= 0) return;
+    const std::size_t had = into.size();
+    into.resize(had + static_cast<std::size_t>(n));
+    const qint64 got = device.read(reinterpret_cast<char*>(into.data() + had), n);
+    into.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
+  }
   void Report(Trouble t, const std::string& message) {
     if (trouble_) trouble_(t, message);
   }
   // Marks a call of ours into the device: its errors come back as the call's result and
   // are not reported as well.
-  class OwnCall {
-   public:
-    explicit OwnCall(int& depth) : depth_(depth) { ++depth_; }
-    ~OwnCall() { --depth_; }
-    OwnCall(const OwnCall&) = delete;
-    OwnCall& operator=(const OwnCall&) = delete;
-
-   private:
-    int& depth_;
-  };
+  using OwnCall = CallDepth;
   std::string lastError_;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 
@@ -15,25 +16,45 @@ namespace vyx::qt {
 QtSerialPort::QtSerialPort(const PortMap& map)
     : map_(map),
       context_(std::make_unique<QObject>()),
+      notify_(std::make_unique<QTimer>()),
       tty_(std::make_unique<TtyLine>()),
       tcp_(std::make_unique<TcpLine>()) {
+  notify_->setSingleShot(true);
+  notify_->setInterval(0);
+  QObject::connect(notify_.get(), &QTimer::timeout, [this] { NotifyIfDue(); });
   for (Line* line : {static_cast<Line*>(tty_.get()), static_cast<Line*>(tcp_.get())}) {
     line->SetHandlers(
-        [this, line] {
-          if (line != line_) return;
+        [this, line, alive = alive_] {
+          if (!*alive || line != line_) return;
           Pull();
-          CheckThreshold();
+          // Straight from the loop, the reply is told at once; inside a call into the port
+          // or a notification, it waits for the loop.
+          if (inCall_ == 0 && !notifying_) {
+            NotifyNow();
+          } else {
+            CheckThreshold();
+          }
         },
-        [this, line](Line::Trouble t, const std::string& message) {
-          if (line == line_) OnTrouble(t == Line::Trouble::Vanished, message);
+        [this, line, alive = alive_](Line::Trouble t, const std::string& message) {
+          if (*alive && line == line_) OnTrouble(t == Line::Trouble::Vanished, message);
         });
   }
 }
 
 QtSerialPort::~QtSerialPort() {
+  *alive_ = false;  // what the lines report from now on goes nowhere
+  notify_.reset();
   context_.reset();  // drops every queued call before the lines go
   if (line_ != nullptr) line_->Close();
-  line_ = nullptr;  // what the lines report while they are destroyed goes nowhere
+  line_ = nullptr;
+  if (notifying_) {
+    // Destroyed by a host from inside a receive notification, which runs inside the
+    // line's own signal: the line must outlive that signal, so it goes from the loop.
+    QTimer::singleShot(0, [tty = tty_.release(), tcp = tcp_.release()] {
+      delete tty;
+      delete tcp;
+    });
+  }
 }
 
 IoResult QtSerialPort::Fail(IoResult r, std::string message) {
@@ -135,25 +156,42 @@ IoResult QtSerialPort::SetDtr(bool on) {
 
 void QtSerialPort::Pull() {
   if (line_ == nullptr) return;
-  const QByteArray bytes = line_->TakeInput();
-  input_.insert(input_.end(), bytes.begin(), bytes.end());
+  line_->TakeInput(input_);
+}
+
+void QtSerialPort::TakeInCurrent() {
+  // Inside a notification straight from the line, everything the system held was taken
+  // in just now; otherwise look.
+  if (!notifying_) (void)line_->Poll(0);
+  Pull();
 }
 
 void QtSerialPort::CheckThreshold() {
   if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
-  if (checkQueued_) return;
-  checkQueued_ = true;
   // Raised from the event loop, outside the line's own signal and outside any call of the
-  // component; the count is looked at again then.
-  QMetaObject::invokeMethod(
-      context_.get(),
-      [this] {
-        checkQueued_ = false;
-        if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
-        notified_ = true;
-        Raise(CommEvent::Receive);
-      },
-      Qt::QueuedConnection);
+  // component; the count is looked at again then. A zero timer costs no wake-up of the
+  // loop, unlike a posted call.
+  if (!notify_->isActive()) notify_->start();
+}
+
+void QtSerialPort::NotifyNow() {
+  if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
+  notified_ = true;
+  const std::shared_ptr<bool> alive = alive_;
+  notifying_ = true;
+  Raise(CommEvent::Receive);
+  if (!*alive) return;
+  notifying_ = false;
+  // A loop run inside the notification takes in input without the line's signal, which
+  // does not nest: look at it now.
+  Pull();
+  CheckThreshold();
+}
+
+void QtSerialPort::NotifyIfDue() {
+  if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
+  notified_ = true;
+  Raise(CommEvent::Receive);
 }
 
 void QtSerialPort::OnTrouble(bool vanished, const std::string& message) {
@@ -183,23 +221,18 @@ void QtSerialPort::FinishVanish(std::uint64_t session) {
 }
 
 IoResult QtSerialPort::InputCount(int& count) {
+  const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
-  {
-    // Take in what the system already holds, so the count is current.
-    (void)line_->Poll(0);
-    Pull();
-  }
+  TakeInCurrent();
   count = static_cast<int>(std::min<std::size_t>(input_.size(), INT_MAX));
   CheckThreshold();
   return IoResult::Ok;
 }
 
 IoResult QtSerialPort::DiscardInput() {
+  const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
-  {
-    (void)line_->Poll(0);
-    Pull();
-  }
+  TakeInCurrent();
   input_.clear();
   notified_ = false;
   return IoResult::Ok;
@@ -213,6 +246,7 @@ IoResult QtSerialPort::SetReceiveThreshold(int n) {
 }
 
 IoResult QtSerialPort::Write(std::string_view frame) {
+  const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
   if (IoResult r = line_->Write(frame); r != IoResult::Ok) {
     return Fail(r, device_ + ": " + line_->LastError());
@@ -221,11 +255,9 @@ IoResult QtSerialPort::Write(std::string_view frame) {
 }
 
 IoResult QtSerialPort::Read(std::vector<std::uint8_t>& bytes) {
+  const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
-  {
-    (void)line_->Poll(0);
-    Pull();
-  }
+  Pull();
   bytes = std::move(input_);
   input_.clear();
   notified_ = false;
@@ -233,6 +265,7 @@ IoResult QtSerialPort::Read(std::vector<std::uint8_t>& bytes) {
 }
 
 IoResult QtSerialPort::WaitForInput(int n, std::chrono::steady_clock::time_point deadline) {
+  const CallDepth call(inCall_);
   using std::chrono::steady_clock;
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
   IoResult result = IoResult::Ok;

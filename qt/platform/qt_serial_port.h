@@ -3,7 +3,8 @@
 //
 // The port keeps its own input buffer of every byte received, 0 included, in order. The
 // receive notification comes once when the count reaches the threshold, however many pieces
-// the bytes arrive in; errors and a vanished device are notified too. Notifications always
+// the bytes arrive in; errors and a vanished device are notified too. InputCount takes in
+// what the system holds; Read hands over the buffer as it stands. Notifications always
 // come from the event loop, never from inside a call into the port, and none come while
 // WaitForInput blocks. A vanished device is closed before the notification.
 #pragma once
@@ -15,10 +16,12 @@
 #include <vector>
 
 #include "link/platform.h"
+#include "platform/call_depth.h"
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
 
 class QObject;
+class QTimer;
 
 namespace vyx::qt {
 
@@ -59,12 +62,17 @@ class QtSerialPort final : public SerialPort {
   IoResult Usable();  // Ok for an open port that has not vanished
   void CloseLine();
   void Pull();
+  void TakeInCurrent();  // Pull, after taking in what the system holds
   void CheckThreshold();
+  void NotifyIfDue();
+  void NotifyNow();
   void OnTrouble(bool vanished, const std::string& message);
   void FinishVanish(std::uint64_t session);
 
   const PortMap& map_;
   std::unique_ptr<QObject> context_;  // receives the queued calls; they die with it
+  std::unique_ptr<QTimer> notify_;    // raises the receive notification from the loop
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // the lines' handlers look
   std::unique_ptr<TtyLine> tty_;
   std::unique_ptr<TcpLine> tcp_;
   Line* line_ = nullptr;       // the open line
@@ -76,8 +84,9 @@ class QtSerialPort final : public SerialPort {
   bool dtr_ = false;
   std::vector<std::uint8_t> input_;
   int threshold_ = 0;
-  bool notified_ = false;  // the count has reached the threshold and that was told
-  bool checkQueued_ = false;
+  bool notified_ = false;   // the count has reached the threshold and that was told
+  int inCall_ = 0;          // calls into the port under way: no moment to notify from a signal
+  bool notifying_ = false;  // a notification runs straight from a line's signal
   std::string device_;
   std::string lastError_;
 };

@@ -109,6 +109,6 @@ IoResult TcpLine::Poll(int msecs) {
   return socket_.error() == QAbstractSocket::SocketTimeoutError ? IoResult::Ok : IoResult::Failed;
 }
 
-QByteArray TcpLine::TakeInput() { return socket_.readAll(); }
+void TcpLine::TakeInput(std::vector<std::uint8_t>& into) { TakeAll(socket_, into); }
 
 }  // namespace vyx::qt

@@ -21,7 +21,7 @@ class TcpLine final : public Line {
   IoResult SetDtr(bool on) override;
   IoResult Write(std::string_view bytes) override;
   IoResult Poll(int msecs) override;
-  QByteArray TakeInput() override;
+  void TakeInput(std::vector<std::uint8_t>& into) override;
 
  private:
   void OnError(QAbstractSocket::SocketError error);

@@ -1,6 +1,10 @@
 #include "platform/tty_line.h"
 
 #include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/logging.h"
 
@@ -12,6 +16,12 @@ namespace {
 bool HungUp(QSerialPort& port) {
   pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
   return p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// Input, a hang-up or an error waiting on the device.
+bool Pending(QSerialPort& port) {
+  pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
+  return p.fd >= 0 && ::poll(&p, 1, 0) == 1;
 }
 
 IoResult FromOpenError(QSerialPort::SerialPortError e) {
@@ -55,7 +65,24 @@ QSerialPort::StopBits ToQt(LineSettings::StopBits s) {
   return QSerialPort::OneStop;
 }
 
+// What the system takes of the bytes now, without blocking: the count (0 when it takes
+// none), or -1 with errno set on an error.
+ssize_t WriteNow(int fd, std::string_view bytes) {
+  for (;;) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    return -1;
+  }
+}
+
 }  // namespace
+
+// QSerialPort builds a translated message on every reset; most calls have nothing to reset.
+void TtyLine::ClearError() {
+  if (port_.error() != QSerialPort::NoError) port_.clearError();
+}
 
 TtyLine::TtyLine() {
   QObject::connect(&port_, &QSerialPort::readyRead, [this] { Readable(); });
@@ -154,7 +181,20 @@ IoResult TtyLine::Write(std::string_view bytes) {
   OwnCall own(ownCalls_);
   if (!port_.isOpen()) return IoResult::NotOpen;
   if (vanished_) return IoResult::NoDevice;
-  port_.clearError();
+  ClearError();
+  // With nothing queued, a frame goes straight to the device: the system takes a short
+  // frame whole, and QSerialPort's buffer would cost a write notifier and a turn of the
+  // event loop on every frame. Whatever the system does not take goes through QSerialPort.
+  if (port_.bytesToWrite() == 0) {
+    const ssize_t n = WriteNow(static_cast<int>(port_.handle()), bytes);
+    if (n < 0) {
+      lastError_ = std::strerror(errno);
+      return errno == EIO || errno == ENXIO || errno == EBADF ? IoResult::NoDevice
+                                                              : IoResult::Failed;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    if (bytes.empty()) return IoResult::Ok;
+  }
   const auto size = static_cast<qint64>(bytes.size());
   const bool queued = port_.write(bytes.data(), size) == size;
   // flush() hands what it can to the operating system now, without blocking; the rest
@@ -170,7 +210,10 @@ IoResult TtyLine::Write(std::string_view bytes) {
 IoResult TtyLine::Poll(int msecs) {
   if (!port_.isOpen()) return IoResult::NotOpen;
   if (vanished_) return IoResult::NoDevice;
-  port_.clearError();
+  ClearError();
+  // A look with nothing to see is the common case; QSerialPort would record it as a
+  // time-out error each time.
+  if (msecs == 0 && !Pending(port_)) return IoResult::Ok;
   if (port_.waitForReadyRead(msecs)) return IoResult::Ok;
   if (vanished_) return IoResult::NoDevice;
   // Anything but running out of time would come back at once: report it, never retry it.
@@ -180,6 +223,6 @@ IoResult TtyLine::Poll(int msecs) {
                                                                      : IoResult::Failed;
 }
 
-QByteArray TtyLine::TakeInput() { return port_.readAll(); }
+void TtyLine::TakeInput(std::vector<std::uint8_t>& into) { TakeAll(port_, into); }
 
 }  // namespace vyx::qt

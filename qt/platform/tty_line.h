@@ -17,11 +17,12 @@ class TtyLine final : public Line {
   IoResult SetDtr(bool on) override;
   IoResult Write(std::string_view bytes) override;
   IoResult Poll(int msecs) override;
-  QByteArray TakeInput() override;
+  void TakeInput(std::vector<std::uint8_t>& into) override;
 
  private:
   void OnError(QSerialPort::SerialPortError error);
   IoResult ModemControl(bool ok);
+  void ClearError();
   void Store(const LineSettings& settings);
 
   QSerialPort port_;

@@ -47,12 +47,14 @@ class SerialPort {
   virtual IoResult SetBinaryInput() = 0;
   virtual IoResult SetRts(bool on) = 0;
   virtual IoResult SetDtr(bool on) = 0;
+  // The bytes waiting, brought up to date with what the system holds.
   virtual IoResult InputCount(int& count) = 0;
   virtual IoResult DiscardInput() = 0;
   // Notify once the input count reaches n bytes; 0 means no receive notifications.
   virtual IoResult SetReceiveThreshold(int n) = 0;
   virtual IoResult Write(std::string_view frame) = 0;
-  // Takes every waiting byte, which empties the input.
+  // Takes every waiting byte, which empties the input: the bytes the last InputCount saw,
+  // and any the event loop has delivered since.
   virtual IoResult Read(std::vector<std::uint8_t>& bytes) = 0;
   // Blocks in the operating system until at least n bytes wait or the monotonic deadline
   // passes, whichever comes first. Notifications are not delivered while it waits.

@@ -1,9 +1,11 @@
 #include "panel/text_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace vyx {
 namespace {
@@ -87,34 +89,38 @@ std::string FormatFixed(double v, int decimals) {
   // 1.0005 shows 1.001 although its binary form lies just below it.
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed);
-  std::string s(buf, r.ptr);
-  auto dot = s.find('.');
-  std::string whole = dot == std::string::npos ? s : s.substr(0, dot);
-  std::string frac = dot == std::string::npos ? std::string() : s.substr(dot + 1);
+  const std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
+  const std::size_t dot = s.find('.');
+  const std::string_view whole = s.substr(0, dot);
+  const std::string_view frac =
+      dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
   const bool up = frac.size() > places && frac[places] >= '5';
-  frac.resize(places, '0');
-  std::string digits = whole + frac;
+
+  // The digits kept, behind a leading 0 that takes a carry out of the first digit. Readings
+  // are formatted on every update, so this builds one string and the result.
+  std::string digits(1, '0');
+  digits.reserve(1 + whole.size() + places);
+  digits += whole;
+  digits += frac.substr(0, places);
+  digits.append(places - std::min(places, frac.size()), '0');
   if (up) {
-    std::size_t i = digits.size();
-    while (i > 0) {
-      --i;
-      if (digits[i] == '9') {
-        digits[i] = '0';
-      } else {
-        ++digits[i];
-        break;
-      }
-      if (i == 0) digits.insert(digits.begin(), '1');
-    }
+    std::size_t i = digits.size() - 1;
+    while (digits[i] == '9') digits[i--] = '0';
+    ++digits[i];
   }
-  whole = digits.substr(0, digits.size() - places);
-  frac = digits.substr(digits.size() - places);
-  const auto firstNonZero = whole.find_first_not_of('0');
-  whole = firstNonZero == std::string::npos ? "0" : whole.substr(firstNonZero);
+  const std::size_t wholeEnd = digits.size() - places;
+  std::size_t first = 0;
+  while (first + 1 < wholeEnd && digits[first] == '0') ++first;
   const bool zero = digits.find_first_not_of('0') == std::string::npos;
-  std::string text = (v < 0 && !zero) ? "-" : "";
-  text += whole;
-  if (places > 0) text += "." + frac;
+
+  std::string text;
+  text.reserve(2 + digits.size());
+  if (v < 0 && !zero) text += '-';
+  text.append(digits, first, wholeEnd - first);
+  if (places > 0) {
+    text += '.';
+    text.append(digits, wholeEnd, places);
+  }
   return text;
 }
 

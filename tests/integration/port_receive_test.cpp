@@ -145,6 +145,39 @@ TEST_P(PortOverPeer, WaitInsideTheNotificationHandler) {
   EXPECT_EQ(events.size(), 1u);
 }
 
+TEST_P(PortOverPeer, ALoopRunInsideTheNotificationLosesNoReply) {
+  // A host may open a dialog from its data handler; the reply that comes meanwhile is told
+  // once the handler returns.
+  ASSERT_EQ(port->SetReceiveThreshold(26), IoResult::Ok);
+  bool nested = false;
+  port->SetListener([&](CommEvent e) {
+    events.push_back(e);
+    std::vector<std::uint8_t> reply;
+    ASSERT_EQ(port->Read(reply), IoResult::Ok);
+    if (nested) return;
+    nested = true;
+    peer->Send(Reply26());
+    Turn(milliseconds(60));
+  });
+  Arrive(Reply26());
+  EXPECT_TRUE(TurnUntil([&] { return Count(CommEvent::Receive) == 2; }, milliseconds(1000)))
+      << "the second reply was never told";
+  EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_P(PortOverPeer, AHostMayDestroyThePortFromItsNotification) {
+  ASSERT_EQ(port->SetReceiveThreshold(26), IoResult::Ok);
+  port->SetListener([&](CommEvent e) {
+    events.push_back(e);
+    port.reset();
+  });
+  Arrive(Reply26());
+  ASSERT_EQ(port, nullptr);
+  EXPECT_EQ(Count(CommEvent::Receive), 1);
+  Turn(milliseconds(30));  // the line goes from the loop; nothing may reach the dead port
+  EXPECT_EQ(events.size(), 1u);
+}
+
 TEST_P(PortOverPeer, DeviceGoneAwayIsToldAndClosed) {
   peer->Drop();
   ASSERT_TRUE(TurnUntil([&] { return !events.empty(); }, milliseconds(2000)));

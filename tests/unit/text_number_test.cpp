@@ -77,7 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{101.024, 4, "101.0240"}, FormatCase{33.3, 3, "33.300"},
                       FormatCase{1.0005, 3, "1.001"}, FormatCase{9.9996, 3, "10.000"},
                       FormatCase{-12.768, 4, "-12.7680"}, FormatCase{-0.00001, 3, "0.000"},
-                      FormatCase{86400.5, 4, "86400.5000"}));
+                      FormatCase{86400.5, 4, "86400.5000"}, FormatCase{99.5, 0, "100"},
+                      FormatCase{0.96, 1, "1.0"}, FormatCase{-0.5, 0, "-1"},
+                      FormatCase{999.96, 1, "1000.0"}, FormatCase{0.4, 0, "0"}));
 
 TEST(TextNumbers, IgnoreACommaDecimalLocale) {
   const char* old = std::setlocale(LC_ALL, nullptr);
