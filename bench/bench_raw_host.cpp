@@ -2,15 +2,17 @@
 // status request the moment the last byte of the previous reply is in and waits in poll for
 // the 26 bytes, so what it loses to the wire limit is the board's and the system's alone.
 //
-//   bench_raw_host DEVICE N   prints updates=N succeeded=K seconds=S per_second=R
+//   bench_raw_host DEVICE N   prints updates=N succeeded=K seconds=S per_second=R and the
+//                             CPU time per update: what the system alone costs a host
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#include "cpu_time.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -28,7 +30,7 @@ int main(int argc, char** argv) {
 
   const long n = std::atol(argv[2]);
   long good = 0;
-  const auto start = std::chrono::steady_clock::now();
+  const vyx::bench::Stopwatch w;
   for (long i = 0; i < n; ++i) {
     if (::write(fd, "Q02119", 6) != 6) return 1;
     unsigned char reply[26];
@@ -44,9 +46,11 @@ int main(int argc, char** argv) {
     for (std::size_t j = 0; j + 1 < sizeof reply; ++j) sum += reply[j];
     if (have == sizeof reply && sum % 256 == reply[25]) ++good;
   }
-  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("updates=%ld succeeded=%ld seconds=%.4f per_second=%.2f\n", n, good, s,
-              static_cast<double>(good) / s);
+  const double s = w.Wall();
+  const double cpu = w.Cpu();
+  std::printf("updates=%ld succeeded=%ld seconds=%.4f per_second=%.2f cpu_us_per_update=%.2f\n", n,
+              good, s, static_cast<double>(good) / s,
+              good > 0 ? cpu * 1e6 / static_cast<double>(good) : 0.0);
   ::close(fd);
   return 0;
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -81,10 +83,52 @@ double RoundHalfEven(double v) {
   return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
+namespace {
+
+// The fixed form of n / 10^places.
+std::string FixedFromScaled(std::uint64_t n, std::size_t places, bool negative) {
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, n);
+  const auto count = static_cast<std::size_t>(r.ptr - digits);
+  std::string text;
+  text.reserve(count + places + 3);
+  if (negative && n != 0) text += '-';
+  if (count <= places) {
+    text += "0.";
+    text.append(places - count, '0');
+    text.append(digits, count);
+    return text;
+  }
+  text.append(digits, count - places);
+  if (places > 0) {
+    text += '.';
+    text.append(digits + (count - places), places);
+  }
+  return text;
+}
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+}  // namespace
+
 std::string FormatFixed(double v, int decimals) {
   if (!std::isfinite(v)) v = 0.0;
   if (decimals < 0) decimals = 0;
   const auto places = static_cast<std::size_t>(decimals);
+  // The quick way, for the readings shown on every update: scaled below 1e9, the product
+  // is within 2e-7 of both v and its shortest decimal form scaled, so unless it lies that
+  // close to a half, both round the same way.
+  if (places < std::size(kPow10)) {
+    const double x = std::fabs(v) * kPow10[places];
+    if (x < 1e9) {
+      const double whole = std::floor(x);
+      const double frac = x - whole;
+      if (std::fabs(frac - 0.5) > 1e-6) {
+        const auto n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1u : 0u);
+        return FixedFromScaled(n, places, v < 0);
+      }
+    }
+  }
   // Round the shortest decimal form of v, half away from zero, so that a value that reads
   // 1.0005 shows 1.001 although its binary form lies just below it.
   char buf[400];

@@ -79,7 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{-12.768, 4, "-12.7680"}, FormatCase{-0.00001, 3, "0.000"},
                       FormatCase{86400.5, 4, "86400.5000"}, FormatCase{99.5, 0, "100"},
                       FormatCase{0.96, 1, "1.0"}, FormatCase{-0.5, 0, "-1"},
-                      FormatCase{999.96, 1, "1000.0"}, FormatCase{0.4, 0, "0"}));
+                      FormatCase{999.96, 1, "1000.0"}, FormatCase{0.4, 0, "0"},
+                      FormatCase{0.15, 1, "0.2"}, FormatCase{2.0004999, 3, "2.000"},
+                      FormatCase{0.000049, 4, "0.0000"},
+                      FormatCase{1e12 + 0.25, 1, "1000000000000.3"}));
 
 TEST(TextNumbers, IgnoreACommaDecimalLocale) {
   const char* old = std::setlocale(LC_ALL, nullptr);
