@@ -166,8 +166,12 @@ void QtSerialPort::TakeInCurrent() {
   Pull();
 }
 
+bool QtSerialPort::Due() const {
+  return threshold_ > 0 && !notified_ && static_cast<int>(input_.size()) >= threshold_;
+}
+
 void QtSerialPort::CheckThreshold() {
-  if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
+  if (!Due()) return;
   // Raised from the event loop, outside the line's own signal and outside any call of the
   // component; the count is looked at again then. A zero timer costs no wake-up of the
   // loop, unlike a posted call.
@@ -175,7 +179,7 @@ void QtSerialPort::CheckThreshold() {
 }
 
 void QtSerialPort::NotifyNow() {
-  if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
+  if (!Due()) return;
   notified_ = true;
   const std::shared_ptr<bool> alive = alive_;
   notifying_ = true;
@@ -189,7 +193,7 @@ void QtSerialPort::NotifyNow() {
 }
 
 void QtSerialPort::NotifyIfDue() {
-  if (threshold_ <= 0 || notified_ || static_cast<int>(input_.size()) < threshold_) return;
+  if (!Due()) return;
   notified_ = true;
   Raise(CommEvent::Receive);
 }

@@ -63,6 +63,7 @@ class QtSerialPort final : public SerialPort {
   void CloseLine();
   void Pull();
   void TakeInCurrent();  // Pull, after taking in what the system holds
+  bool Due() const;      // the count has reached the threshold, not yet told
   void CheckThreshold();
   void NotifyIfDue();
   void NotifyNow();

@@ -11,18 +11,16 @@
 namespace vyx::qt {
 namespace {
 
-// A pseudo-terminal whose other side has closed reads as end of file, which QSerialPort
-// reports as a read error over and over; the hang-up shows in poll().
-bool HungUp(QSerialPort& port) {
+// What poll() sees on the device now, without waiting: input, a hang-up or an error; 0
+// when nothing.
+short PollNow(QSerialPort& port) {
   pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
-  return p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+  return p.fd >= 0 && ::poll(&p, 1, 0) == 1 ? p.revents : 0;
 }
 
-// Input, a hang-up or an error waiting on the device.
-bool Pending(QSerialPort& port) {
-  pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
-  return p.fd >= 0 && ::poll(&p, 1, 0) == 1;
-}
+// A pseudo-terminal whose other side has closed reads as end of file, which QSerialPort
+// reports as a read error over and over; the hang-up shows in poll().
+bool HungUp(QSerialPort& port) { return (PollNow(port) & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
 
 IoResult FromOpenError(QSerialPort::SerialPortError e) {
   switch (e) {
@@ -213,7 +211,7 @@ IoResult TtyLine::Poll(int msecs) {
   ClearError();
   // A look with nothing to see is the common case; QSerialPort would record it as a
   // time-out error each time.
-  if (msecs == 0 && !Pending(port_)) return IoResult::Ok;
+  if (msecs == 0 && PollNow(port_) == 0) return IoResult::Ok;
   if (port_.waitForReadyRead(msecs)) return IoResult::Ok;
   if (vanished_) return IoResult::NoDevice;
   // Anything but running out of time would come back at once: report it, never retry it.

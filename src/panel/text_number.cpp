@@ -85,24 +85,26 @@ double RoundHalfEven(double v) {
 
 namespace {
 
-// The fixed form of n / 10^places.
-std::string FixedFromScaled(std::uint64_t n, std::size_t places, bool negative) {
-  char digits[24];
-  const auto r = std::to_chars(digits, digits + sizeof digits, n);
-  const auto count = static_cast<std::size_t>(r.ptr - digits);
+// The fixed form of the integer written in `digits` divided by 10^places; leading zeros
+// in `digits` are allowed.
+std::string FixedFromDigits(std::string_view digits, std::size_t places, bool negative) {
+  digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
   std::string text;
-  text.reserve(count + places + 3);
-  if (negative && n != 0) text += '-';
-  if (count <= places) {
-    text += "0.";
-    text.append(places - count, '0');
-    text.append(digits, count);
+  text.reserve(digits.size() + places + 3);
+  if (negative && !digits.empty()) text += '-';
+  if (digits.size() <= places) {
+    text += '0';
+    if (places > 0) {
+      text += '.';
+      text.append(places - digits.size(), '0');
+      text += digits;
+    }
     return text;
   }
-  text.append(digits, count - places);
+  text += digits.substr(0, digits.size() - places);
   if (places > 0) {
     text += '.';
-    text.append(digits + (count - places), places);
+    text += digits.substr(digits.size() - places);
   }
   return text;
 }
@@ -125,7 +127,10 @@ std::string FormatFixed(double v, int decimals) {
       const double frac = x - whole;
       if (std::fabs(frac - 0.5) > 1e-6) {
         const auto n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1u : 0u);
-        return FixedFromScaled(n, places, v < 0);
+        char digits[24];
+        const auto r = std::to_chars(digits, digits + sizeof digits, n);
+        return FixedFromDigits(std::string_view(digits, static_cast<std::size_t>(r.ptr - digits)),
+                               places, v < 0);
       }
     }
   }
@@ -140,8 +145,7 @@ std::string FormatFixed(double v, int decimals) {
       dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
   const bool up = frac.size() > places && frac[places] >= '5';
 
-  // The digits kept, behind a leading 0 that takes a carry out of the first digit. Readings
-  // are formatted on every update, so this builds one string and the result.
+  // The digits kept, behind a leading 0 that takes a carry out of the first digit.
   std::string digits(1, '0');
   digits.reserve(1 + whole.size() + places);
   digits += whole;
@@ -152,20 +156,7 @@ std::string FormatFixed(double v, int decimals) {
     while (digits[i] == '9') digits[i--] = '0';
     ++digits[i];
   }
-  const std::size_t wholeEnd = digits.size() - places;
-  std::size_t first = 0;
-  while (first + 1 < wholeEnd && digits[first] == '0') ++first;
-  const bool zero = digits.find_first_not_of('0') == std::string::npos;
-
-  std::string text;
-  text.reserve(2 + digits.size());
-  if (v < 0 && !zero) text += '-';
-  text.append(digits, first, wholeEnd - first);
-  if (places > 0) {
-    text += '.';
-    text.append(digits, wholeEnd, places);
-  }
-  return text;
+  return FixedFromDigits(digits, places, v < 0);
 }
 
 }  // namespace vyx
