@@ -78,6 +78,7 @@ class Driver : private Host {
   }
   void NewData() override {
     ++newData;
+    afterReady_.stop();  // this update succeeded; nothing for the loop to look at
     Ended();
   }
   void PropertyChanged(std::string_view) override {}

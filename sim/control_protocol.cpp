@@ -23,6 +23,8 @@ const char* const kControlHelp =
     "  fault NAME VALUE             silence, bad-checksum, stray, truncate, late,\n"
     "                               eeprom-silence (0..1), delay (ms), drop-after (frames)\n"
     "  counters                     ok frames=N skipped=N replies=N silence=N ...\n"
+    "  turnaround                   ok count=N median-us=N p90-us=N worst-us=N: how quickly\n"
+    "                               the host answered since the last time asked\n"
     "  log                          ok ENTRY | ENTRY ...  (DIR@SECONDS:DATA)\n"
     "  clear-log                    empty the frame log\n"
     "  path                         ok DEVICE\n"
@@ -88,6 +90,16 @@ std::string Counts(const Counters& c) {
   return out.str();
 }
 
+std::string Turnaround(const TurnaroundFigures& t) {
+  const auto us = [](Nanos d) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+  };
+  std::ostringstream out;
+  out << "ok count=" << t.count << " median-us=" << us(t.median) << " p90-us=" << us(t.p90)
+      << " worst-us=" << us(t.worst);
+  return out.str();
+}
+
 void SetFault(Simulator& sim, const std::string& name, const std::string& value) {
   FaultSettings f = sim.Faults();
   const std::map<std::string, double*> chances = {
@@ -121,6 +133,7 @@ std::string Dispatch(Simulator& sim, const Args& a, bool* quit) {
   }
   if (cmd == "path") return "ok " + sim.DevicePath();
   if (cmd == "counters") return Counts(sim.GetCounters());
+  if (cmd == "turnaround") return Turnaround(sim.TakeTurnaround());
   if (cmd == "clear-log") {
     sim.ClearFrameLog();
     return "ok";

@@ -1,5 +1,6 @@
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,6 +34,9 @@ bool Simulator::Impl::HostCaughtUp() const {
 // The server thread. It sleeps in ppoll until a byte arrives, the next scheduled byte is due,
 // or a control call wakes it; the lock is held everywhere else.
 void Simulator::Impl::Run() {
+  // A byte is due to the microsecond; the default timer slack of 50 us would hold the end of
+  // every reply back by that much, which a real line does not.
+  (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   std::unique_lock lock(mu);
   std::vector<pollfd> fds;
   std::uint8_t buffer[4096];
@@ -76,6 +80,7 @@ void Simulator::Impl::Run() {
           const ssize_t n = ::read(data, buffer, sizeof buffer);
           if (n > 0) {
             const Nanos now = SteadyNow();
+            turnaround.HostSpoke(now, !outbound.empty());
             for (ssize_t i = 0; i < n; ++i) inbound.push_back({in_pacer.Next(now), buffer[i]});
           } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             Disconnect();  // the peer went away (TCP) or the terminal failed
@@ -105,7 +110,10 @@ void Simulator::Impl::Run() {
     }
     // Like a wire, the line does not wait for a host that is not reading: what does not fit is
     // lost.
-    if (due > 0 && DataFd() >= 0) (void)!::write(DataFd(), out, due);
+    if (due > 0 && DataFd() >= 0) {
+      (void)!::write(DataFd(), out, due);
+      if (outbound.empty()) turnaround.ReplyEnded(SteadyNow());
+    }
 
     // The last reply should reach the host before the line goes: a terminal hang-up discards
     // whatever the host has not read yet. A host that does not read gets a short grace.

@@ -46,6 +46,7 @@ void Simulator::Impl::Disconnect() {
   outbound.clear();
   in_pacer.Reset();
   out_pacer.Reset();
+  turnaround.Forget();
   drop_deadline.reset();
   line->ResetParser();
 }
@@ -230,6 +231,11 @@ std::vector<LogEntry> Simulator::FrameLog() const {
 void Simulator::ClearFrameLog() {
   std::lock_guard lock(impl_->mu);
   if (impl_->line) impl_->line->Log().Clear();
+}
+
+TurnaroundFigures Simulator::TakeTurnaround() {
+  std::lock_guard lock(impl_->mu);
+  return impl_->turnaround.Take();
 }
 
 Counters Simulator::GetCounters() const {

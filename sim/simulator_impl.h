@@ -8,6 +8,7 @@
 #include "vyx/sim/eeprom_file.h"
 #include "vyx/sim/pacing.h"
 #include "vyx/sim/simulator.h"
+#include "vyx/sim/turnaround.h"
 
 namespace vyx::sim {
 
@@ -62,6 +63,7 @@ class Simulator::Impl {
   std::deque<ScheduledByte> outbound;
   Pacer in_pacer;
   Pacer out_pacer;
+  TurnaroundMeter turnaround;
 
   std::optional<Nanos> drop_deadline;  // while a drop waits for the host to read the last reply
   bool HostCaughtUp() const;           // with mu held

@@ -45,6 +45,7 @@ TEST(ControlProtocol, CommandsAnswerOneLineEach) {
       {"counters",
        "ok frames=0 skipped=0 replies=0 silence=0 eeprom-silence=0 bad-checksum=0 stray=0 "
        "truncate=0 late=0 drops=0"},
+      {"turnaround", "ok count=0 median-us=0 p90-us=0 worst-us=0"},
       {"outputs 1", "error: no such board"},
       {"input 0 dox 1", "error: unknown input dox"},
       {"input 0 din 2", "error: level must be 0 or 1"},

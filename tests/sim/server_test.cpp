@@ -79,6 +79,25 @@ TEST(PtyServer, LineRatePacesAStatusBlockToAtLeast6_7Milliseconds) {
   EXPECT_GE(took, 32 * kByteTime);
 }
 
+// Each reply the host waited for is timed once; the first frame had no reply before it.
+TEST(PtyServer, TimesTheHostsTurnaroundAfterEachReply) {
+  Options o;
+  o.line_rate = true;
+  Simulator sim(o);
+  const Wire wire = Wire::OpenDevice(sim.Start());
+  ASSERT_TRUE(wire.Ok());
+  const auto start = Clock::now();
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(RoundTrip(wire, "Q02119", 26).size(), 26u);
+  const auto took = Clock::now() - start;
+  const TurnaroundFigures t = sim.TakeTurnaround();
+  EXPECT_EQ(t.count, 3u);
+  EXPECT_LE(t.median, t.p90);
+  EXPECT_LE(t.p90, t.worst);
+  // The turns are what the four paced exchanges leave over, not the exchanges themselves.
+  EXPECT_LE(t.worst + t.median, took - 4 * 32 * kByteTime);
+  EXPECT_EQ(sim.TakeTurnaround().count, 0u);
+}
+
 TEST(PtyServer, LateReplyComesAfterTheDelay) {
   Options o;
   o.faults.late = 1;

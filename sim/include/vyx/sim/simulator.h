@@ -11,6 +11,7 @@
 #include "vyx/sim/frame_log.h"
 #include "vyx/sim/line.h"
 #include "vyx/sim/time_source.h"
+#include "vyx/sim/turnaround.h"
 
 namespace vyx::sim {
 
@@ -62,6 +63,8 @@ class Simulator {
   std::vector<LogEntry> FrameLog() const;
   void ClearFrameLog();
   Counters GetCounters() const;
+  // How quickly the host has answered the replies since the last call.
+  TurnaroundFigures TakeTurnaround();
   FaultSettings Faults() const;
   void SetFaults(const FaultSettings& faults);
   std::vector<int> Boards() const;
