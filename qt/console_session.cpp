@@ -1,13 +1,26 @@
 #include "console_session.h"
 
+#include <utility>
+
 #include "control/vyx.h"
 #include "platform/qt_platform.h"
 
 namespace vyx::console {
+namespace {
+
+// The console names a bad VYX_COMMn itself, in its own words; the platform's log line for it
+// would say it a second time.
+std::unique_ptr<qt::Platform> PlatformFromEnvironment(Status& environment) {
+  qt::PortMap map;
+  environment = map.LoadEnvironment();
+  return std::make_unique<qt::Platform>(std::move(map));
+}
+
+}  // namespace
 
 Session::Session(QObject* parent)
     : QObject(parent),
-      platform_(std::make_unique<qt::Platform>()),
+      platform_(PlatformFromEnvironment(environment_)),
       vyx_(std::make_unique<Vyx>(platform_->port(), platform_->timer(), platform_->clock(),
                                  static_cast<Host*>(this))) {
   // Every field write may be the end of an update; look once the write has unwound.
@@ -23,7 +36,7 @@ Session::~Session() {
 
 qt::PortMap& Session::Ports() { return platform_->portMap(); }
 
-const Status& Session::EnvironmentStatus() const { return platform_->environmentStatus(); }
+const Status& Session::EnvironmentStatus() const { return environment_; }
 
 std::vector<std::string> Session::TakeEvents() {
   std::vector<std::string> out(std::make_move_iterator(events_.begin()),

@@ -70,6 +70,7 @@ class Session : public QObject, private Host {
   bool gotNewData_ = false;
   // A backstop for an update that ends without any field write to tell of it.
   QTimer backstop_;
+  Status environment_;
   // Last, so that the component goes first and never calls into a half-destroyed host.
   std::unique_ptr<qt::Platform> platform_;
   std::unique_ptr<Vyx> vyx_;

@@ -42,5 +42,16 @@ TEST(Program, PortsListsTheMapping) {
   EXPECT_NE(o.out.find("Comm2  /dev/ttyS1  (default)\n"), std::string::npos) << o.out;
 }
 
+TEST(Program, ABadPortVariableIsNamedOnceAndTheGoodOnesApply) {
+  const Outcome o =
+      RunVyx({"ports"}, {}, 20000, {"VYX_COMM2=tcp://127.0.0.1:99999", "VYX_COMM4=/dev/pts/7"});
+  EXPECT_EQ(o.exitCode, kExitOk) << o.err;
+  EXPECT_EQ(o.err,
+            "vyx: VYX_COMM2: Comm2: 'tcp://127.0.0.1:99999' is not tcp://HOST:PORT: the port must "
+            "be a number from 1 to 65535\n");
+  EXPECT_NE(o.out.find("Comm2  /dev/ttyS1  (default)\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Comm4  /dev/pts/7\n"), std::string::npos) << o.out;
+}
+
 }  // namespace
 }  // namespace vyx::console::test

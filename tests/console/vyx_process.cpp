@@ -17,8 +17,10 @@ std::vector<std::string> Outcome::Lines() const {
   return lines;
 }
 
-Outcome RunVyx(const QStringList& args, const std::string& input, int timeoutMs) {
+Outcome RunVyx(const QStringList& args, const std::string& input, int timeoutMs,
+               const QStringList& environment) {
   QProcess p;
+  p.setEnvironment(QProcess::systemEnvironment() + environment);
   p.start(QStringLiteral(VYX_BINARY), args);
   Outcome o;
   if (!p.waitForStarted(5000)) {

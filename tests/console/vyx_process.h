@@ -18,9 +18,11 @@ struct Outcome {
   std::vector<std::string> Lines() const;  // standard output split at newlines
 };
 
-// Runs vyx with `args`, feeds `input` to its standard input and closes it, and waits for it
-// to end (a test failure after `timeoutMs`).
-Outcome RunVyx(const QStringList& args, const std::string& input = {}, int timeoutMs = 20000);
+// Runs vyx with `args` and `environment` ("NAME=value") added to this one's, feeds `input` to
+// its standard input and closes it, and waits for it to end (a test failure after
+// `timeoutMs`).
+Outcome RunVyx(const QStringList& args, const std::string& input = {}, int timeoutMs = 20000,
+               const QStringList& environment = {});
 
 // A simulated board on a pseudo-terminal, for the length of a test.
 class Board {
