@@ -18,7 +18,7 @@ SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 
 # Everything the build, the tests and the benchmarks use, from Debian's packages.
 PACKAGES := build-essential cmake make pkg-config clang clang-format libclang-rt-14-dev \
-            libgtest-dev libgmock-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev \
+            libgtest-dev libgmock-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev \
             qt6-tools-dev qt6-tools-dev-tools libgl-dev locales-all python3 python3-serial \
             valgrind
 
