@@ -37,8 +37,8 @@ Options:
   --help               show this help
   --version            show the version
 
-Options may stand before or after the command. Unmapped ports come from VYX_COMM1 to
-VYX_COMM8, else CommN is /dev/ttyS{N-1}.
+Options may stand before or after the command. Ports not given with --port come from
+VYX_COMM1 to VYX_COMM8; a port mapped by neither leads to no device.
 
 Exit status: 0 success, 1 the port, the board or a file failed, 2 wrong command line.
 )";

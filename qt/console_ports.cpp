@@ -22,8 +22,8 @@ std::string PortsReport(const qt::PortMap& map) {
   }
   out += "Ports:\n";
   for (int comm = 1; comm <= qt::PortMap::kPorts; ++comm) {
-    out += "  Comm" + std::to_string(comm) + "  " + map.Device(comm) +
-           (map.IsMapped(comm) ? "" : "  (default)") + "\n";
+    out += "  Comm" + std::to_string(comm) + "  " +
+           (map.IsMapped(comm) ? map.Device(comm) : std::string("(unmapped)")) + "\n";
   }
   return out;
 }

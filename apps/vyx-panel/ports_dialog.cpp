@@ -41,8 +41,8 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
   setWindowTitle(tr("Ports"));
   auto* intro = new QLabel(
       tr("Lead each port position to a device: pick one found on this machine, type a path, "
-         "or give tcp://HOST:PORT for a line served over the network. Leave it empty for the "
-         "default device."));
+         "or give tcp://HOST:PORT for a line served over the network. An empty position takes "
+         "its VYX_COMMn variable, if set; a position mapped by neither leads to no device."));
   intro->setWordWrap(true);
 
   auto* form = new QFormLayout;
@@ -53,7 +53,7 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
     box->setMinimumContentsLength(36);
     box->addItem(QString());
     for (const FoundPort& p : found_) box->addItem(DescribePort(p), p.path);
-    box->lineEdit()->setPlaceholderText(tr("default: /dev/ttyS%1").arg(i));
+    box->lineEdit()->setPlaceholderText(tr("VYX_COMM%1 if set, else no device").arg(i + 1));
     box->setEditText(current[i]);
     form->addRow(tr("Comm%1").arg(i + 1), box);
     boxes_[i] = box;

@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   }
 
   Session session;
-  if (const auto& env = session.EnvironmentStatus(); !env)
-    WriteLine(stderr, "vyx: " + env.message());
+  // A bad variable is a wrong command line like a bad --port, never a port left to chance.
+  if (const auto& env = session.EnvironmentStatus(); !env) return Fail(env.message(), kExitUsage);
   if (board) {
     if (const auto s = session.Ports().Set(1, board->DevicePath()); !s) return Fail(s.message());
   }
@@ -92,6 +92,15 @@ int main(int argc, char** argv) {
     if (const auto s = session.Ports().Set(p.comm, p.device); !s)
       return Fail("--port " + std::to_string(p.comm) + "=" + p.device + ": " + s.message(),
                   kExitUsage);
+  }
+  // read and monitor open their position at once: one nobody mapped is refused before any
+  // device or file is touched.
+  if ((o.command == CliCommand::Read || o.command == CliCommand::Monitor) &&
+      !session.Ports().IsMapped(o.comm)) {
+    const std::string n = std::to_string(o.comm);
+    return Fail("Comm" + n + " is not mapped to a device: map it with --port " + n +
+                    "=DEVICE or VYX_COMM" + n,
+                kExitUsage);
   }
 
   const LineWriter out = [](std::string_view l) { return WriteLine(stdout, l); };

@@ -32,9 +32,19 @@ bool PortMap::IsMapped(int comm) const {
 }
 
 std::string PortMap::Device(int comm) const {
-  if (!InRange(comm)) return {};
-  const std::string& mapped = devices_[static_cast<std::size_t>(comm - 1)];
-  return mapped.empty() ? "/dev/ttyS" + std::to_string(comm - 1) : mapped;
+  return InRange(comm) ? devices_[static_cast<std::size_t>(comm - 1)] : std::string();
+}
+
+Status PortMap::Resolve(int comm, qt::Device& device) const {
+  if (!InRange(comm)) {
+    return Status::Fail("Comm" + std::to_string(comm) + " is not a port: use Comm1 to Comm8");
+  }
+  if (!IsMapped(comm)) {
+    const std::string n = std::to_string(comm);
+    return Status::Fail("Comm" + n + " is not mapped to a device: map it with --port " + n +
+                        "=/dev/ttyUSB0, " + EnvironmentName(comm) + " or the port settings");
+  }
+  return ParseDevice(Device(comm), device);
 }
 
 const char* PortMap::EnvironmentName(int comm) {

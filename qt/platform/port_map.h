@@ -1,6 +1,7 @@
 // Comm1 to Comm8 are positions, not device names: the host maps each to a device path or to
-// tcp://HOST:PORT. A saved document stores only the position, so it can never open a device
-// the host did not map. An unmapped CommN is /dev/ttyS{N-1}.
+// tcp://HOST:PORT (in code, from its command line, VYX_COMMn or its operator's settings). An
+// unmapped position leads to no device at all, so a saved document, which stores only the
+// position, can never open a device nobody chose.
 #pragma once
 
 #include <array>
@@ -11,6 +12,8 @@
 
 namespace vyx::qt {
 
+struct Device;
+
 class PortMap {
  public:
   static constexpr int kPorts = 8;
@@ -18,14 +21,16 @@ class PortMap {
   // Maps CommN (1 to 8) to a device; an invalid number or device is refused and changes
   // nothing.
   Status Set(int comm, std::string_view device);
-  // Back to the default device.
+  // Unmaps CommN: it leads to no device again.
   void Clear(int comm);
   bool IsMapped(int comm) const;
-  // The device CommN leads to, mapped or default; "" for a number outside 1 to 8.
+  // The device CommN is mapped to; "" when it is unmapped or outside 1 to 8.
   std::string Device(int comm) const;
+  // Where CommN leads. An unmapped position fails with a message that says how to map it.
+  Status Resolve(int comm, qt::Device& device) const;
 
   // Applies VYX_COMM1 to VYX_COMM8 from the environment. Unset or empty variables leave
-  // their positions alone; invalid ones are skipped and named together in the failure.
+  // their positions alone; invalid ones map nothing and are named together in the failure.
   Status LoadEnvironment();
   static const char* EnvironmentName(int comm);  // "VYX_COMM1" ...
 

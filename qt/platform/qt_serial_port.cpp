@@ -90,7 +90,7 @@ IoResult QtSerialPort::SetOpen(bool open) {
 
   const std::string text = map_.Device(comm_);
   Device device;
-  if (Status s = ParseDevice(text, device); !s) return Fail(IoResult::BadArgument, s.message());
+  if (Status s = map_.Resolve(comm_, device); !s) return Fail(IoResult::BadArgument, s.message());
   Line* line = device.kind == Device::Kind::Tcp ? static_cast<Line*>(tcp_.get())
                                                 : static_cast<Line*>(tty_.get());
   if (IoResult r = line->Open(device, settings_); r != IoResult::Ok) {

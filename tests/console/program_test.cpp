@@ -1,6 +1,8 @@
 // The vyx program's own surface: help, version, command-line errors, ports.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "console_args.h"
 #include "vyx_process.h"
 
@@ -20,37 +22,57 @@ TEST(Program, HelpAndVersion) {
 }
 
 TEST(Program, AWrongCommandLineExitsWithUsageStatusAndAMessage) {
-  const QStringList cases[] = {{},
-                               {"frob"},
-                               {"read", "--comm", "9"},
-                               {"shell", "--port", "1=udp://host:1"},
-                               {"shell", "--port", "1=tcp://host"}};
-  for (const QStringList& args : cases) {
-    const Outcome o = RunVyx(args);
-    EXPECT_EQ(o.exitCode, kExitUsage) << args.join(' ').toStdString();
+  TempDir dir;
+  const QString log = QString::fromStdString(dir / "log.csv");
+  const struct {
+    QStringList args;
+    const char* message;
+  } cases[] = {
+      {{}, "no command given"},
+      {{"frob"}, "unknown command"},
+      {{"read", "--comm", "9"}, "--comm takes"},
+      {{"shell", "--port", "1=udp://host:1"}, "--port 1=udp://host:1"},
+      {{"shell", "--port", "1=tcp://host"}, "--port 1=tcp://host"},
+      // Nothing mapped for the chosen position: no device is opened, no log file made.
+      {{"read"}, "Comm1 is not mapped to a device: map it with --port 1=DEVICE or VYX_COMM1"},
+      {{"monitor", "--comm", "3", "--port", "1=/dev/pts/9", "--output", log},
+       "Comm3 is not mapped"},
+      {{"--simulate", "read", "--comm", "2"}, "Comm2 is not mapped"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunVyx(c.args, {}, 20000, {"VYX_COMM1=", "VYX_COMM2=", "VYX_COMM3="});
+    EXPECT_EQ(o.exitCode, kExitUsage) << c.args.join(' ').toStdString();
     EXPECT_EQ(o.err.rfind("vyx: ", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
     EXPECT_TRUE(o.out.empty());
   }
+  EXPECT_FALSE(std::filesystem::exists(log.toStdString()));
 }
 
 TEST(Program, PortsListsTheMapping) {
-  const Outcome o = RunVyx({"ports", "--port", "3=tcp://127.0.0.1:4000", "--port=5=/dev/pts/9"});
+  const Outcome o = RunVyx({"ports", "--port", "3=tcp://127.0.0.1:4000", "--port=5=/dev/pts/9"}, {},
+                           20000, {"VYX_COMM2=", "VYX_COMM4=/dev/pts/7"});
   EXPECT_EQ(o.exitCode, kExitOk) << o.err;
   EXPECT_NE(o.out.find("Serial devices:"), std::string::npos);
   EXPECT_NE(o.out.find("Comm3  tcp://127.0.0.1:4000\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Comm4  /dev/pts/7\n"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("Comm5  /dev/pts/9\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("Comm2  /dev/ttyS1  (default)\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Comm2  (unmapped)\n"), std::string::npos) << o.out;
+  // The machine's own serial devices may be listed above; none is a port's default.
+  EXPECT_EQ(o.out.find("/dev/ttyS", o.out.find("Ports:")), std::string::npos) << o.out;
 }
 
-TEST(Program, ABadPortVariableIsNamedOnceAndTheGoodOnesApply) {
-  const Outcome o =
-      RunVyx({"ports"}, {}, 20000, {"VYX_COMM2=tcp://127.0.0.1:99999", "VYX_COMM4=/dev/pts/7"});
-  EXPECT_EQ(o.exitCode, kExitOk) << o.err;
-  EXPECT_EQ(o.err,
-            "vyx: VYX_COMM2: Comm2: 'tcp://127.0.0.1:99999' is not tcp://HOST:PORT: the port must "
-            "be a number from 1 to 65535\n");
-  EXPECT_NE(o.out.find("Comm2  /dev/ttyS1  (default)\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("Comm4  /dev/pts/7\n"), std::string::npos) << o.out;
+// Refused like a bad --port, whatever the command: never left to a default.
+TEST(Program, ABadPortVariableIsAWrongCommandLineNamedOnce) {
+  for (const char* command : {"ports", "shell", "read"}) {
+    const Outcome o =
+        RunVyx({command}, {}, 20000, {"VYX_COMM2=tcp://127.0.0.1:99999", "VYX_COMM4=/dev/pts/7"});
+    EXPECT_EQ(o.exitCode, kExitUsage) << command;
+    EXPECT_EQ(o.err,
+              "vyx: VYX_COMM2: Comm2: 'tcp://127.0.0.1:99999' is not tcp://HOST:PORT: the port "
+              "must be a number from 1 to 65535\n");
+    EXPECT_TRUE(o.out.empty()) << o.out;
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Port positions to devices: defaults, mappings in code and from the environment.
+// Port positions to devices: mappings in code and from the environment, and none.
 #include "platform/port_map.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +12,27 @@ namespace {
 
 using qt::PortMap;
 
-TEST(PortMap, UnmappedPortsAreTheMachinesSerialPorts) {
+// An unmapped position leads to no device: the port refuses to open and says how to map it.
+TEST(PortMap, UnmappedPortsLeadToNoDevice) {
   PortMap map;
-  EXPECT_EQ(map.Device(1), "/dev/ttyS0");
-  EXPECT_EQ(map.Device(8), "/dev/ttyS7");
-  EXPECT_EQ(map.Device(0), "");
-  EXPECT_EQ(map.Device(9), "");
+  for (int comm : {0, 1, 8, 9}) EXPECT_EQ(map.Device(comm), "") << comm;
   ASSERT_TRUE(map.Set(3, "/dev/ttyUSB0"));
   EXPECT_TRUE(map.IsMapped(3));
   EXPECT_EQ(map.Device(3), "/dev/ttyUSB0");
   map.Clear(3);
   EXPECT_FALSE(map.IsMapped(3));
-  EXPECT_EQ(map.Device(3), "/dev/ttyS2");
+  EXPECT_EQ(map.Device(3), "");
+
+  qt::QtSerialPort port(map);
+  for (int comm : {1, 3, 8}) {
+    ASSERT_EQ(port.SetCommPort(comm), IoResult::Ok);
+    EXPECT_NE(port.SetOpen(true), IoResult::Ok) << comm;
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.OpenDevice(), "");
+    const std::string n = std::to_string(comm);
+    EXPECT_EQ(port.LastError(), "Comm" + n + " is not mapped to a device: map it with --port " +
+                                    n + "=/dev/ttyUSB0, VYX_COMM" + n + " or the port settings");
+  }
 }
 
 struct MappingRow {
@@ -106,6 +115,7 @@ TEST_F(EnvironmentVariables, PlatformTakesTheEnvironment) {
   qt::Platform partly;
   EXPECT_FALSE(partly.environmentStatus());
   EXPECT_EQ(partly.portMap().Device(1), "tcp://127.0.0.1:4001");
+  EXPECT_EQ(partly.portMap().Device(4), "") << "a bad variable maps nothing, not a default";
 
   qt::Platform fromCode{PortMap()};
   EXPECT_FALSE(fromCode.portMap().IsMapped(1)) << "a map given in code ignores the environment";

@@ -3,6 +3,8 @@
 // replaces the component.
 #include <QFile>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,8 +161,9 @@ class PartsTest : public QObject {
     QVERIFY2(errors.front().startsWith(QStringLiteral("Comm4")), qPrintable(errors.front()));
     QCOMPARE(map.Device(1), std::string("/dev/pts/9"));
     QCOMPARE(map.Device(3), std::string("tcp://127.0.0.1:4001"));
-    QVERIFY(!map.IsMapped(2));  // empty: the default stays
+    QVERIFY(!map.IsMapped(2));  // empty: no device
     QVERIFY(!map.IsMapped(4));  // refused: unchanged
+    QCOMPARE(map.Device(2), std::string());
 
     m[3].clear();
     vyx::panel::SavePortMapping(s, m);
@@ -177,6 +180,17 @@ class PartsTest : public QObject {
              QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(vyx::panel::PortsDialog::DeviceOf(QStringLiteral(" /dev/pts/4 "), found),
              QStringLiteral("/dev/pts/4"));
+
+    // An empty position is offered as no device, never as one of the machine's serial ports.
+    vyx::panel::PortsDialog dialog(vyx::panel::PortMapping{}, {});
+    QStringList shown;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) shown << label->text();
+    for (const QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+      QVERIFY(edit->text().isEmpty());
+      shown << edit->placeholderText();
+    }
+    QCOMPARE(dialog.findChildren<QLineEdit*>().size(), 8);
+    QVERIFY2(!shown.join(u'\n').contains(QStringLiteral("ttyS")), qPrintable(shown.join(u'\n')));
   }
 
   void documentCheckFindsTheFirstKeyThatWouldStopARestore_data() {
