@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "json_values.h"
+#include "console_escape.h"
 #include "control/vyx.h"
+#include "json_values.h"
 
 namespace vyx::console {
 namespace {
@@ -13,15 +14,43 @@ std::string Plain(const PropValue& v) {
   return JsonOf(v);
 }
 
-// RFC 4180: a cell with a separator, quote or line break is quoted, its quotes doubled.
-std::string CsvCell(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+// The one reading that is free text, whatever a board or an operator put there; the others
+// are numbers the component writes.
+bool IsTextColumn(std::string_view name) { return name == "IDstring"; }
+
+// A plain decimal number, as the component writes readings: "-1.5" is one, "+1-1" is not.
+bool IsNumber(std::string_view s) {
+  if (s.starts_with('-')) s.remove_prefix(1);
+  const std::size_t point = s.find('.');
+  const std::string_view whole = s.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view("0") : s.substr(point + 1);
+  const auto digits = [](std::string_view d) {
+    return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return digits(whole) && digits(fraction);
+}
+
+std::string Quoted(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
     if (c == '"') out += '"';
     out += c;
   }
   return out + "\"";
+}
+
+// RFC 4180: a cell with a separator, quote or line break is quoted, its quotes doubled. A
+// text a spreadsheet would run as a formula gets a quote mark in front, which makes it text;
+// a number in a numeric column stays a number. The log may well go to a terminal, so the
+// control characters a cell has no use for are written out.
+std::string CsvCell(const PropValue& value, bool text) {
+  const std::string s = EscapeControls(Plain(value), "\t\r\n");
+  const bool formula =
+      !s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos;
+  if (formula && (text || !IsNumber(s))) return Quoted("'" + s);
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  return Quoted(s);
 }
 
 }  // namespace
@@ -52,7 +81,8 @@ std::string ReadingsText(const Readings& readings) {
   for (const auto& r : readings) width = std::max(width, r.first.size());
   std::string out;
   for (const auto& [name, value] : readings) {
-    out += std::string(name) + std::string(width + 2 - name.size(), ' ') + Plain(value) + "\n";
+    out += std::string(name) + std::string(width + 2 - name.size(), ' ') +
+           EscapeControls(Plain(value)) + "\n";
   }
   return out;
 }
@@ -67,7 +97,7 @@ std::string CsvRow(const LogRow& row) {
   std::string out =
       row.time + "," + std::to_string(row.update) + "," + (row.readings ? "true" : "false");
   if (row.readings) {
-    for (const auto& r : *row.readings) out += "," + CsvCell(Plain(r.second));
+    for (const auto& [name, value] : *row.readings) out += "," + CsvCell(value, IsTextColumn(name));
   } else {
     out += std::string(kReadingNames.size(), ',');
   }

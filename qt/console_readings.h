@@ -30,10 +30,13 @@ Readings TakeReadings(const Vyx& vyx);
 
 // One JSON object on one line.
 std::string ReadingsJson(const Readings& readings);
-// One `NAME  VALUE` line each, values as they read in the panel.
+// One `NAME  VALUE` line each, values as they read in the panel, their control characters
+// escaped so that a value can neither break its line nor drive the terminal.
 std::string ReadingsText(const Readings& readings);
 
 // The monitor's log. A failed update has no readings: its row says so and leaves them out.
+// CSV cells are quoted as RFC 4180 has it, and a text a spreadsheet would take for a formula
+// is made plain text; numbers stay numbers.
 struct LogRow {
   std::string time;                    // ISO 8601 with milliseconds and offset
   long update = 0;                     // counts from 1

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "console_escape.h"
 #include "console_session.h"
 #include "control/properties.h"
 #include "control/vyx.h"
@@ -60,7 +61,9 @@ void Shell::Pump() {
   }
 }
 
-void Shell::Error(std::string_view message) { Answer("error: " + std::string(message)); }
+// Messages echo what the user typed or a document held: escaped, so the answer stays one line
+// and the terminal is never handed a control sequence.
+void Shell::Error(std::string_view message) { Answer("error: " + EscapeControls(message)); }
 
 void Shell::SetBusy(bool busy) {
   if (busy_ == busy) return;

@@ -273,6 +273,15 @@ std::string JsonQuote(std::string_view raw) {
   out.reserve(bytes.size() + 2);
   for (std::size_t i = 0; i < bytes.size();) {
     const auto c = static_cast<unsigned char>(bytes[i]);
+    // The C1 controls (U+0080 to U+009F, 0xC2 0x80..0x9F here) are escaped as well: some
+    // terminals act on them, and a board's Latin-1 byte can be one.
+    if (c == 0xC2 && i + 1 < bytes.size() && static_cast<unsigned char>(bytes[i + 1]) <= 0x9F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(bytes[i + 1]));
+      out += buf;
+      i += 2;
+      continue;
+    }
     if (c >= 0x80) {
       out += static_cast<char>(c);
       ++i;

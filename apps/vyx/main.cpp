@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "console_args.h"
+#include "console_escape.h"
 #include "console_input.h"
 #include "console_ports.h"
 #include "console_runs.h"
@@ -44,8 +45,14 @@ void GuardStandardDescriptors() {
   }
 }
 
+// Messages name what the user gave (devices, paths, arguments): escaped, so that none can
+// break the line or drive the terminal.
+bool WriteError(std::string_view message) {
+  return WriteLine(stderr, "vyx: " + EscapeControls(message));
+}
+
 int Fail(std::string_view message, int status = kExitFailure) {
-  WriteLine(stderr, "vyx: " + std::string(message));
+  WriteError(message);
   return status;
 }
 
@@ -56,7 +63,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto parsed = ParseArguments(args);
   if (const auto* e = std::get_if<CliError>(&parsed)) {
-    return Fail(e->message + "\nTry 'vyx --help'.", kExitUsage);
+    WriteError(e->message);
+    WriteLine(stderr, "Try 'vyx --help'.");
+    return kExitUsage;
   }
   const CliOptions& o = std::get<CliOptions>(parsed);
   if (o.command == CliCommand::Help) {
@@ -104,7 +113,7 @@ int main(int argc, char** argv) {
   }
 
   const LineWriter out = [](std::string_view l) { return WriteLine(stdout, l); };
-  const LineWriter err = [](std::string_view l) { return WriteLine(stderr, l); };
+  const LineWriter err = [](std::string_view l) { return WriteLine(stderr, EscapeControls(l)); };
 
   switch (o.command) {
     case CliCommand::Ports:
@@ -128,7 +137,7 @@ int main(int argc, char** argv) {
       TerminationSignals stopSignals;
       ReadRun run(session, o, out, err);
       QObject::connect(&stopSignals, &TerminationSignals::received, &app, [](int) {
-        WriteLine(stderr, "vyx: interrupted");
+        WriteError("interrupted");
         QCoreApplication::exit(kExitFailure);
       });
       QObject::connect(&run, &ReadRun::finished, &app, &QCoreApplication::exit);

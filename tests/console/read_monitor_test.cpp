@@ -9,6 +9,7 @@
 
 #include "console_args.h"
 #include "console_readings.h"
+#include "eeprom/record_codec.h"
 #include "vyx_process.h"
 
 namespace vyx::console::test {
@@ -186,6 +187,35 @@ TEST(Monitor, EndsWithAnErrorWhenTheLineDrops) {
   EXPECT_EQ(o.exitCode, kExitFailure);
   EXPECT_NE(o.err.find("the port went offline"), std::string::npos) << o.err;
   for (const std::string& line : o.Lines()) ParseObject(line);  // every row whole
+}
+
+// Identifiers that boards hold in their EEPROMs reach a log as inert text.
+TEST(Monitor, ABoardsIdentifierNeitherRunsInASpreadsheetNorDrivesTheTerminal) {
+  sim::Options options;
+  options.boards = {0, 1};
+  Board board(options);
+  const auto give = [&](int address, std::string_view id) {
+    constexpr int kIdAddress = 2;  // where the identifier's eight bytes start
+    for (int i = 0; i < eeprom::kIdLength; ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      board.Sim().WriteEeprom(address, static_cast<std::uint8_t>(kIdAddress + i),
+                              at < id.size() ? static_cast<std::uint8_t>(id[at]) : 0);
+    }
+    board.Sim().WriteEeprom(address, eeprom::kMarkerAddress, eeprom::kIdMarker);
+  };
+  give(0, "=2+5*9");
+  give(1, "\x1b[2J\r\nx");
+
+  const Outcome csv = RunVyx(QStringList{"monitor", "--count", "1"} + board.PortArgs());
+  ASSERT_EQ(csv.exitCode, kExitOk) << csv.err;
+  ASSERT_EQ(csv.Lines().size(), 2u) << csv.out;
+  EXPECT_NE(csv.Lines()[1].find(R"(,1,"'=2+5*9",)"), std::string::npos) << csv.out;
+
+  const Outcome text =
+      RunVyx(QStringList{"read", "--address", "1", "--format", "text"} + board.PortArgs());
+  ASSERT_EQ(text.exitCode, kExitOk) << text.err;
+  ASSERT_EQ(text.Lines().size(), kReadingNames.size()) << text.out;
+  EXPECT_EQ(text.Lines()[21], R"(IDstring     \x1b[2J\r\nx)");
 }
 
 TEST(Monitor, TerminationEndsCleanlyWithCompleteOutput) {

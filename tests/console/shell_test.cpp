@@ -47,6 +47,7 @@ TEST(Shell, ErrorsAnswerOneLineAndChangeNothing) {
   const std::string unwritable = "save " + (dir / "no/such/dir/doc.json");
   const BadCommand cases[] = {
       {"frobnicate", "unknown command \"frobnicate\""},
+      {"fro\x1b[2J\x9b\x7f", R"(unknown command "fro\x1b[2J\x9b\x7f")"},  // echoed inert
       {"set Nope \"1\"", "unknown property \"Nope\""},
       {"get pwmduty", "unknown property \"pwmduty\""},
       {"set PWMduty 50", "PWMduty takes a JSON string"},
