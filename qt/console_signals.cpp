@@ -1,7 +1,6 @@
 #include "console_signals.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,6 +8,10 @@
 
 namespace vyx::console {
 namespace {
+
+// A terminal that hangs up, a supervisor, Ctrl-C or Ctrl-\ in a terminal, a script: each
+// means "end now", and each must leave the port closed and the output whole.
+constexpr std::array<int, 5> kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1};
 
 // A signal handler can reach nothing but a plain static; it holds the writing end only
 // while a TerminationSignals exists.
@@ -33,8 +36,12 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
+  for (std::size_t i = 0; i < kSignals.size(); ++i) {
+    ::sigaction(kSignals[i], nullptr, &previous_[i]);
+    // Started under nohup: the hang-up was meant not to end this program.
+    if (kSignals[i] == SIGHUP && previous_[i].sa_handler == SIG_IGN) continue;
+    ::sigaction(kSignals[i], &sa, nullptr);
+  }
   notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
     char byte = 0;
@@ -44,11 +51,8 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
 
 TerminationSignals::~TerminationSignals() {
   if (fds_[0] < 0) return;
-  struct sigaction sa {};
-  sa.sa_handler = SIG_DFL;
-  sigemptyset(&sa.sa_mask);
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
+  for (std::size_t i = 0; i < kSignals.size(); ++i)
+    ::sigaction(kSignals[i], &previous_[i], nullptr);
   writeFd = -1;
   notifier_.reset();
   ::close(fds_[0]);

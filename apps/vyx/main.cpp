@@ -56,6 +56,14 @@ int Fail(std::string_view message, int status = kExitFailure) {
   return status;
 }
 
+// Ends the program on SIGINT, SIGTERM and their kin; returning from main closes the port.
+void ExitOnSignal(const TerminationSignals& stop) {
+  QObject::connect(&stop, &TerminationSignals::received, QCoreApplication::instance(), [](int) {
+    WriteError("interrupted");
+    QCoreApplication::exit(kExitFailure);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +130,8 @@ int main(int argc, char** argv) {
 
     case CliCommand::Shell: {
       session.SetRecording(true);
+      TerminationSignals stopSignals;
+      ExitOnSignal(stopSignals);
       Shell shell(session, [](std::string_view l) { WriteLine(stdout, l); });
       LineReader input(0);
       QObject::connect(&input, &LineReader::lineReceived, &shell,
@@ -135,11 +145,8 @@ int main(int argc, char** argv) {
 
     case CliCommand::Read: {
       TerminationSignals stopSignals;
+      ExitOnSignal(stopSignals);
       ReadRun run(session, o, out, err);
-      QObject::connect(&stopSignals, &TerminationSignals::received, &app, [](int) {
-        WriteError("interrupted");
-        QCoreApplication::exit(kExitFailure);
-      });
       QObject::connect(&run, &ReadRun::finished, &app, &QCoreApplication::exit);
       run.Start();
       return QCoreApplication::exec();

@@ -1,10 +1,15 @@
 // read and monitor against a simulated board on a pseudo-terminal, with and without faults.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <regex>
 
 #include "console_args.h"
@@ -32,6 +37,18 @@ std::pair<long, long> Summary(const std::string& err) {
     return {-1, -1};
   }
   return {std::stol(m[1]), std::stol(m[2])};
+}
+
+// The lock file the serial port keeps for `device` while it is open; empty when there is none.
+std::string LockFile(const std::string& device) {
+  std::string name = device.substr(device.starts_with("/dev/") ? 5 : 0);
+  std::replace(name.begin(), name.end(), '/', '_');
+  for (const char* dir : {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks",
+                          "/var/spool/uucp", "/tmp", "/var/tmp"}) {
+    const std::string path = std::string(dir) + "/LCK.." + name;
+    if (std::filesystem::exists(path)) return path;
+  }
+  return {};
 }
 
 TEST(Read, PrintsEveryReadingAsJson) {
@@ -218,28 +235,75 @@ TEST(Monitor, ABoardsIdentifierNeitherRunsInASpreadsheetNorDrivesTheTerminal) {
   EXPECT_EQ(text.Lines()[21], R"(IDstring     \x1b[2J\r\nx)");
 }
 
-TEST(Monitor, TerminationEndsCleanlyWithCompleteOutput) {
+struct Ending {
+  const char* command;
+  int signal;
+  bool ignoredAtStart = false;  // as nohup starts a program
+};
+
+// Each signal that asks the program to end leaves whole lines, says how it went, and closes
+// the port, its lock file gone. The child is killed if it does not end, so a test fails
+// rather than hangs.
+TEST(Termination, EachStopSignalEndsCleanlyAndFreesThePort) {
+  const Ending cases[] = {
+      {"monitor", SIGTERM}, {"monitor", SIGHUP}, {"monitor", SIGQUIT},      {"monitor", SIGUSR1},
+      {"shell", SIGTERM},   {"shell", SIGHUP},   {"monitor", SIGHUP, true},
+  };
   Board board;
-  QProcess p;
-  p.start(QStringLiteral(VYX_BINARY),
-          QStringList{"monitor", "--format", "jsonl", "--interval", "20"} + board.PortArgs());
-  ASSERT_TRUE(p.waitForStarted(5000));
-  QByteArray out;
-  while (out.count('\n') < 3 && p.waitForReadyRead(5000)) out += p.readAllStandardOutput();
-  ASSERT_GE(out.count('\n'), 3) << out.toStdString();
-  p.terminate();  // SIGTERM
-  ASSERT_TRUE(p.waitForFinished(5000));
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(p.exitCode(), kExitOk);
-  out += p.readAllStandardOutput();
-  ASSERT_TRUE(out.endsWith('\n'));
-  long rows = 0;
-  for (const QByteArray& line : out.split('\n')) {
-    if (line.isEmpty()) continue;
-    ParseObject(line.toStdString());
-    ++rows;
+  for (const Ending& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " " + strsignal(c.signal) +
+                 (c.ignoredAtStart ? " (ignored at start)" : ""));
+    const bool monitor = std::string_view(c.command) == "monitor";
+    QProcess p;
+    p.setChildProcessModifier([c] {
+      ::signal(c.signal, c.ignoredAtStart ? SIG_IGN : SIG_DFL);
+      const rlimit noCore{0, 0};  // a signal that kills should not leave a core behind
+      ::setrlimit(RLIMIT_CORE, &noCore);
+    });
+    QStringList args{c.command};
+    if (monitor) args += QStringList{"--format", "jsonl", "--interval", "20"};
+    p.start(QStringLiteral(VYX_BINARY), args + board.PortArgs());
+    ASSERT_TRUE(p.waitForStarted(5000));
+    if (!monitor) p.write("set CommPort \"1\"\n");
+    QByteArray out;
+    const auto awaitLines = [&](qsizetype n) {
+      while (out.count('\n') < n && p.waitForReadyRead(5000)) out += p.readAllStandardOutput();
+      return out.count('\n') >= n;
+    };
+    ASSERT_TRUE(awaitLines(monitor ? 2 : 1)) << out.toStdString();
+    const std::string lock = LockFile(board.Device());
+    ASSERT_FALSE(lock.empty()) << "no lock file for " << board.Device() << " while it is open";
+
+    ::kill(static_cast<pid_t>(p.processId()), c.signal);
+    if (c.ignoredAtStart) {
+      EXPECT_TRUE(awaitLines(out.count('\n') + 2)) << "a hang-up under nohup ended it";
+      ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    }
+    if (!p.waitForFinished(5000)) {
+      ADD_FAILURE() << "still running after the signal";
+      p.kill();
+      p.waitForFinished(5000);
+      continue;
+    }
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), monitor ? kExitOk : kExitFailure);
+    out += p.readAllStandardOutput();
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_TRUE(out.endsWith('\n')) << out.toStdString();
+    if (monitor) {
+      long rows = 0;
+      for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty()) continue;
+        ParseObject(line.toStdString());
+        ++rows;
+      }
+      EXPECT_EQ(Summary(err).first, rows);
+    } else {
+      EXPECT_EQ(out, "ok\n");
+      EXPECT_NE(err.find("vyx: interrupted"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(lock)) << lock << " left behind";
   }
-  EXPECT_EQ(Summary(p.readAllStandardError().toStdString()).first, rows);
 }
 
 }  // namespace
