@@ -1,12 +1,10 @@
 #include "json_document_bag.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QSaveFile>
 #include <cmath>
 
+#include "document_file.h"
 #include "json_values.h"
 
 namespace vyx {
@@ -28,25 +26,8 @@ BagValue FromProp(const PropValue& v) {
 
 Status JsonDocumentBag::Load(const QString& path) {
   const std::string name = path.toStdString();
-  const QFileInfo info(path);
-  if (info.isDir()) return Status::Fail("cannot read " + name + ": it is a directory");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
-  // Refuse an oversized file before reading it; then read in pieces up to one byte past the
-  // limit, so that a device or pipe without a size is caught too without a 16 MiB buffer.
-  if (info.size() > kMaxDocumentBytes)
-    return Status::Fail("cannot read " + name + ": larger than 16 MiB, not a document");
   QByteArray bytes;
-  while (bytes.size() <= kMaxDocumentBytes) {
-    const QByteArray piece = file.read(64 * 1024);
-    if (piece.isEmpty()) break;
-    bytes += piece;
-  }
-  if (file.error() != QFileDevice::NoError)
-    return Status::Fail("cannot read " + name + ": " + file.errorString().toStdString());
-  if (bytes.size() > kMaxDocumentBytes)
-    return Status::Fail("cannot read " + name + ": larger than 16 MiB, not a document");
+  if (const Status s = ReadDocumentFile(path, kMaxDocumentBytes, bytes); !s) return s;
 
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
@@ -60,14 +41,7 @@ Status JsonDocumentBag::Load(const QString& path) {
 }
 
 Status JsonDocumentBag::SaveTo(const QString& path) const {
-  const std::string name = path.toStdString();
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    return Status::Fail("cannot write " + name + ": " + file.errorString().toStdString());
-  const QByteArray bytes = QJsonDocument(object_).toJson(QJsonDocument::Indented);
-  if (file.write(bytes) != bytes.size() || !file.commit())
-    return Status::Fail("cannot write " + name + ": " + file.errorString().toStdString());
-  return Status::Ok();
+  return WriteDocumentFile(path, QJsonDocument(object_).toJson(QJsonDocument::Indented));
 }
 
 Status JsonDocumentBag::Read(std::string_view key, const PropValue& def, BagValue& out) {

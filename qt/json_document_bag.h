@@ -19,10 +19,13 @@ class JsonDocumentBag : public PropertyBag {
   JsonDocumentBag() = default;
   explicit JsonDocumentBag(QJsonObject object) : object_(std::move(object)) {}
 
-  // Replaces the contents with the document at `path`. A file that cannot be read, is too
-  // large, does not parse, or whose top level is not an object fails and changes nothing.
+  // Replaces the contents with the document at `path`. A file that cannot be read, is not a
+  // regular file, is too large, does not parse, or whose top level is not an object fails
+  // and changes nothing.
   Status Load(const QString& path);
-  // Writes the document atomically: the old file stays whole until the new one is complete.
+  // Writes the document atomically: the old file stays whole until the new one is complete,
+  // and a failed write leaves it as it was. Only a regular file (or a link to one) is
+  // replaced.
   Status SaveTo(const QString& path) const;
 
   // String, true/false, integral number (int64) or other number (double). An absent key

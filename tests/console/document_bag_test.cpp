@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QJsonDocument>
+#include <csignal>
+#include <filesystem>
+#include <set>
 
 #include "json_document_bag.h"
 #include "vyx_process.h"
@@ -9,7 +15,9 @@
 namespace vyx {
 namespace {
 
+using console::test::Outcome;
 using console::test::ReadFile;
+using console::test::RunVyx;
 using console::test::TempDir;
 using console::test::WriteFile;
 
@@ -140,6 +148,81 @@ TEST(JsonDocumentBag, SavingFailsClearlyOrReplacesTheWholeDocument) {
   ASSERT_TRUE(bag.Write("CommPort", PropValue{std::string("3")}, PropValue{std::string("Comm")}));
   ASSERT_TRUE(bag.SaveTo(Q(dir / "doc.json")));
   EXPECT_EQ(ReadFile(dir / "doc.json").find("old"), std::string::npos);
+}
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
+mode_t TypeOf(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+}
+
+// As the shell user sees it, in a child process: a restore that blocked on the FIFO would end
+// in RunVyx's time-out rather than hang the tests.
+TEST(Documents, OnlyRegularFilesAreRestoredOrSavedOver) {
+  TempDir dir;
+  const std::string fifo = dir / "pipe", doc = dir / "doc.json", link = dir / "link.json",
+                    fifoLink = dir / "pipe-link.json";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile(doc, R"({"IDstring": "Old"})");
+  ASSERT_EQ(::chmod(doc.c_str(), 0640), 0);
+  ASSERT_EQ(::symlink(doc.c_str(), link.c_str()), 0);
+  ASSERT_EQ(::symlink(fifo.c_str(), fifoLink.c_str()), 0);
+
+  const std::string script = "restore " + fifo + "\nrestore " + fifoLink + "\nrestore /dev/null\n" +
+                             "save " + fifo + "\nsave " + fifoLink + "\nsave " + (dir / "") +
+                             "\nrestore " + link + "\nset IDstring \"New\"\nsave " + link + "\n";
+  const Outcome o = RunVyx({"shell"}, script, 10000);
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::vector<std::string> expected = {
+      "error: cannot read " + fifo + ": it is a FIFO, not a regular file",
+      "error: cannot read " + fifoLink + ": it is a FIFO, not a regular file",
+      "error: cannot read /dev/null: it is a character device, not a regular file",
+      "error: cannot write " + fifo + ": it is a FIFO, not a regular file",
+      "error: cannot write " + fifoLink + ": it is a FIFO, not a regular file",
+      "error: cannot write " + (dir / "") + ": it is a directory, not a regular file",
+      "ok",
+      "ok",
+      "ok"};
+  EXPECT_EQ(o.Lines(), expected);
+
+  EXPECT_EQ(TypeOf(fifo), S_IFIFO);
+  EXPECT_EQ(TypeOf(fifoLink), S_IFLNK);
+  // Saving through a link replaces the file it leads to, which keeps its permissions.
+  EXPECT_EQ(TypeOf(link), S_IFLNK);
+  EXPECT_NE(ReadFile(doc).find(R"("IDstring": "New")"), std::string::npos) << ReadFile(doc);
+  struct stat st {};
+  ASSERT_EQ(::stat(doc.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Names(dir / ""),
+            (std::set<std::string>{"pipe", "doc.json", "link.json", "pipe-link.json"}));
+}
+
+// A full disk, as far as the save can tell: vyx may write 64 bytes to any file, so the write
+// is cut short and then fails with EFBIG.
+TEST(Documents, AFailedSaveSaysWhyAndKeepsTheOldDocumentWhole) {
+  TempDir dir;
+  const std::string doc = dir / "doc.json";
+  const std::string old = R"({"IDstring": "Old"})";
+  WriteFile(doc, old);
+  const Outcome o =
+      RunVyx({"shell"}, "save " + doc + "\nrestore " + doc + "\nget IDstring\n", 20000, {}, [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      });
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::vector<std::string> expected = {
+      "error: cannot write " + doc + ": " + std::strerror(EFBIG), "ok", R"("Old")"};
+  EXPECT_EQ(o.Lines(), expected);
+  EXPECT_EQ(ReadFile(doc), old);
+  EXPECT_EQ(Names(dir / ""), std::set<std::string>{"doc.json"});
 }
 
 }  // namespace

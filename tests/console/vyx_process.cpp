@@ -18,9 +18,10 @@ std::vector<std::string> Outcome::Lines() const {
 }
 
 Outcome RunVyx(const QStringList& args, const std::string& input, int timeoutMs,
-               const QStringList& environment) {
+               const QStringList& environment, const std::function<void()>& inChild) {
   QProcess p;
   p.setEnvironment(QProcess::systemEnvironment() + environment);
+  if (inChild) p.setChildProcessModifier(inChild);
   p.start(QStringLiteral(VYX_BINARY), args);
   Outcome o;
   if (!p.waitForStarted(5000)) {

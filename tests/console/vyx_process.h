@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,9 +21,9 @@ struct Outcome {
 
 // Runs vyx with `args` and `environment` ("NAME=value") added to this one's, feeds `input` to
 // its standard input and closes it, and waits for it to end (a test failure after
-// `timeoutMs`).
+// `timeoutMs`). `inChild` runs in the new process just before vyx starts (to set its limits).
 Outcome RunVyx(const QStringList& args, const std::string& input = {}, int timeoutMs = 20000,
-               const QStringList& environment = {});
+               const QStringList& environment = {}, const std::function<void()>& inChild = {});
 
 // A simulated board on a pseudo-terminal, for the length of a test.
 class Board {
