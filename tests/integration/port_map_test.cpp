@@ -30,8 +30,8 @@ TEST(PortMap, UnmappedPortsLeadToNoDevice) {
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.OpenDevice(), "");
     const std::string n = std::to_string(comm);
-    EXPECT_EQ(port.LastError(), "Comm" + n + " is not mapped to a device: map it with --port " +
-                                    n + "=/dev/ttyUSB0, VYX_COMM" + n + " or the port settings");
+    EXPECT_EQ(port.LastError(), "Comm" + n + " is not mapped to a device: map it with --port " + n +
+                                    "=/dev/ttyUSB0, VYX_COMM" + n + " or the port settings");
   }
 }
 
