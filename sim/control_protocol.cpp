@@ -20,8 +20,7 @@ const char* const kControlHelp =
     "  reg A R [V]                  read (ok N) or write a register\n"
     "  ee A ADDR [V]                read (ok N) or write an EEPROM byte\n"
     "  power A                      power-cycle a board (sets the reset flags)\n"
-    "  fault NAME VALUE             silence, bad-checksum, stray, truncate, late,\n"
-    "                               eeprom-silence (0..1), delay (ms), drop-after (frames)\n"
+    "  fault NAME VALUE             a fault setting, named as the --NAME options above\n"
     "  counters                     ok frames=N skipped=N replies=N silence=N ...\n"
     "  turnaround                   ok count=N median-us=N p90-us=N worst-us=N: how quickly\n"
     "                               the host answered since the last time asked\n"
@@ -86,7 +85,8 @@ std::string Counts(const Counters& c) {
   out << "ok frames=" << c.frames << " skipped=" << c.skipped_bytes << " replies=" << c.replies
       << " silence=" << c.silence << " eeprom-silence=" << c.eeprom_silence
       << " bad-checksum=" << c.bad_checksum << " stray=" << c.stray << " truncate=" << c.truncate
-      << " late=" << c.late << " drops=" << c.drops;
+      << " stray-pass=" << c.stray_pass << " late=" << c.late << " drops=" << c.drops
+      << " junk=" << c.junk;
   return out.str();
 }
 
@@ -102,21 +102,7 @@ std::string Turnaround(const TurnaroundFigures& t) {
 
 void SetFault(Simulator& sim, const std::string& name, const std::string& value) {
   FaultSettings f = sim.Faults();
-  const std::map<std::string, double*> chances = {
-      {"silence", &f.silence}, {"bad-checksum", &f.bad_checksum},
-      {"stray", &f.stray},     {"truncate", &f.truncate},
-      {"late", &f.late},       {"eeprom-silence", &f.eeprom_silence}};
-  if (const auto it = chances.find(name); it != chances.end()) {
-    const double p = NeedNumber(value, "probability");
-    if (p < 0.0 || p > 1.0) throw Failure{"probability must be 0 to 1"};
-    *it->second = p;
-  } else if (name == "delay" || name == "drop-after") {
-    const long v = Need(Integer(value), name.c_str());
-    if (v < 0 || v > 1'000'000) throw Failure{"bad " + name};
-    (name == "delay" ? f.delay_ms : f.drop_after) = static_cast<int>(v);
-  } else {
-    throw Failure{"unknown fault " + name};
-  }
+  if (std::string error = SetFaultKnob(f, name, value); !error.empty()) throw Failure{error};
   sim.SetFaults(f);
 }
 
@@ -180,7 +166,11 @@ std::string Dispatch(Simulator& sim, const Args& a, bool* quit) {
   if (cmd == "dif-rate" || cmd == "dit-period") {
     arity(2, 2);
     const double v = NeedNumber(a[2], cmd.c_str());
-    if (v < 0.0) throw Failure{cmd + " must not be negative"};
+    const double high = cmd == "dif-rate" ? kMaxDifRate : kMaxDitPeriod;
+    if (v < 0.0 || v > high) {
+      throw Failure{cmd + " takes 0 to " + std::to_string(static_cast<long>(high)) + ", not " +
+                    a[2]};
+    }
     Check(cmd == "dif-rate" ? sim.SetDifRate(board(), v) : sim.SetDitPeriod(board(), v));
     return "ok";
   }

@@ -1,9 +1,11 @@
 #include "vyx/sim/eeprom_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -64,9 +66,12 @@ std::string LoadEepromFile(const std::string& path, EepromBank& bank) {
 }
 
 std::string SaveEepromFile(const std::string& path, const EepromBank& bank) {
-  const std::string temp = path + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return Failure("cannot create", temp);
+  // A fresh name created exclusively: a file or symlink planted at a fixed name is never
+  // followed or truncated.
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return Failure("cannot create", path + ".XXXXXX");
+  (void)::fchmod(fd, 0644);
   bool ok = true;
   for (const auto& image : bank) ok = ok && WriteAll(fd, image.data(), image.size());
   ok = ok && ::fsync(fd) == 0;

@@ -101,6 +101,7 @@ void Line::Handle(const Frame& frame, Nanos now, std::vector<Reply>& replies) {
   mark(plan.bad_checksum, counters_.bad_checksum, "bad-checksum");
   mark(plan.truncate, counters_.truncate, "truncate");
   mark(plan.stray, counters_.stray, "stray");
+  mark(plan.stray_pass, counters_.stray_pass, "stray-pass");
   mark(plan.late, counters_.late, "late");
   Reply out;
   out.bytes = FaultInjector::Apply(plan, std::move(*reply));

@@ -1,4 +1,6 @@
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -37,6 +39,11 @@ void Simulator::Impl::Run() {
   // A byte is due to the microsecond; the default timer slack of 50 us would hold the end of
   // every reply back by that much, which a real line does not.
   (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+  // Nor does a wire pause in the middle of a reply because the machine is busy: where the
+  // system allows it, the line's thread runs ahead of ordinary work.
+  sched_param realtime{};
+  realtime.sched_priority = 1;
+  (void)::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &realtime);
   std::unique_lock lock(mu);
   std::vector<pollfd> fds;
   std::uint8_t buffer[4096];
@@ -50,6 +57,10 @@ void Simulator::Impl::Run() {
     if (!inbound.empty()) deadline = inbound.front().at;
     if (!outbound.empty() && (!deadline || outbound.front().at < *deadline)) {
       deadline = outbound.front().at;
+    }
+    const double junk_rate = line->Faults().Settings().junk_rate;
+    if (junk_rate > 0.0 && DataFd() >= 0 && (!deadline || junk_next < *deadline)) {
+      deadline = junk_next;
     }
     if (drop_deadline) {
       const Nanos recheck = SteadyNow() + kDropRecheck;
@@ -101,6 +112,12 @@ void Simulator::Impl::Run() {
       }
     }
     PersistIfWritten();
+
+    // Noise goes out only while the line carries no reply, as from a floating input.
+    if (junk_rate > 0.0 && DataFd() >= 0 && now >= junk_next) {
+      if (outbound.empty()) outbound.push_back({out_pacer.Next(now), line->JunkByte()});
+      junk_next = now + Nanos(static_cast<Nanos::rep>(1e9 / junk_rate));
+    }
 
     std::size_t due = 0;
     std::uint8_t out[sizeof buffer];

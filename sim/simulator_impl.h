@@ -65,6 +65,7 @@ class Simulator::Impl {
   Pacer out_pacer;
   TurnaroundMeter turnaround;
 
+  Nanos junk_next{0};                  // when the next byte of noise is due on an idle line
   std::optional<Nanos> drop_deadline;  // while a drop waits for the host to read the last reply
   bool HostCaughtUp() const;           // with mu held
 

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -30,6 +31,16 @@ std::optional<std::vector<int>> BoardList(std::string_view text) {
   }
 }
 
+std::string FaultOptions() {
+  std::string out;
+  for (const sim::FaultKnob& k : sim::FaultKnobs()) {
+    std::string option = "  --" + std::string(k.name) + " " + k.value;
+    option.resize(std::max<std::size_t>(option.size() + 1, 23), ' ');
+    out += option + k.help + "\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string Usage() {
@@ -58,15 +69,8 @@ std::string Usage() {
              "  --clock-start COUNT  clock counter at power-up, 0-65535 (default 0)\n"
              "\n"
              "Faults (probabilities 0 to 1 per reply; reproducible with --seed):\n"
-             "  --seed N             random seed (default 1)\n"
-             "  --silence P          no reply\n"
-             "  --bad-checksum P     wrong checksum byte\n"
-             "  --stray P            a random byte before the reply\n"
-             "  --truncate P         reply cut short\n"
-             "  --late P             reply sent --delay MS late\n"
-             "  --delay MS           delay of a late reply (default 150)\n"
-             "  --eeprom-silence P   no reply to reads of the EEPROM data register\n"
-             "  --drop-after N       close the line after N valid frames (once)\n"
+             "  --seed N             random seed (default 1)\n" +
+             FaultOptions() +
              "\n"
              "  --help               this text\n"
              "  --version            the version\n"
@@ -95,11 +99,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     return *v;
   };
-  const std::map<std::string, double*> chances = {
-      {"--silence", &o.faults.silence}, {"--bad-checksum", &o.faults.bad_checksum},
-      {"--stray", &o.faults.stray},     {"--truncate", &o.faults.truncate},
-      {"--late", &o.faults.late},       {"--eeprom-silence", &o.faults.eeprom_silence}};
-
   for (std::size_t i = 0; i < args.size() && cl.error.empty(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -115,11 +114,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     static const std::set<std::string> kWithValue = {
-        "--boards",       "--tcp",        "--link",     "--eeprom",     "--seed",
-        "--firmware",     "--vref",       "--dif-rate", "--dit-period", "--clock-start",
-        "--delay",        "--drop-after", "--ad",       "--input",      "--silence",
-        "--bad-checksum", "--stray",      "--truncate", "--late",       "--eeprom-silence"};
-    if (!kWithValue.contains(arg)) {
+        "--boards", "--tcp",      "--link",       "--eeprom",      "--seed", "--firmware",
+        "--vref",   "--dif-rate", "--dit-period", "--clock-start", "--ad",   "--input"};
+    const bool fault =
+        arg.starts_with("--") &&
+        std::any_of(sim::FaultKnobs().begin(), sim::FaultKnobs().end(),
+                    [&arg](const sim::FaultKnob& k) { return arg.substr(2) == k.name; });
+    if (!kWithValue.contains(arg) && !fault) {
       cl.error = "unknown option " + arg;
       break;
     }
@@ -128,8 +129,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       break;
     }
     const std::string& value = args[++i];
-    if (const auto it = chances.find(arg); it != chances.end()) {
-      *it->second = number(arg, value, 0.0, 1.0);
+    if (fault) {
+      if (std::string e = sim::SetFaultKnob(o.faults, arg.substr(2), value); !e.empty()) {
+        cl.error = "bad value for " + arg + ": " + e;
+      }
     } else if (arg == "--boards") {
       const auto boards = BoardList(value);
       if (boards)
@@ -150,15 +153,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--vref") {
       o.board.vref = number(arg, value, 0.1, 100.0);
     } else if (arg == "--dif-rate") {
-      o.board.dif_rate = number(arg, value, 0.0, 1e7);
+      o.board.dif_rate = number(arg, value, 0.0, sim::kMaxDifRate);
     } else if (arg == "--dit-period") {
-      o.board.dit_period = number(arg, value, 0.0, 1e3);
+      o.board.dit_period = number(arg, value, 0.0, sim::kMaxDitPeriod);
     } else if (arg == "--clock-start") {
       o.board.clock_start = static_cast<std::uint16_t>(integer(arg, value, 0, 65535));
-    } else if (arg == "--delay") {
-      o.faults.delay_ms = static_cast<int>(integer(arg, value, 0, 600000));
-    } else if (arg == "--drop-after") {
-      o.faults.drop_after = static_cast<int>(integer(arg, value, 0, 1000000000));
     } else if (arg == "--ad") {
       const auto eq = value.find('=');
       const auto channel = Integer(std::string_view(value).substr(0, eq));

@@ -44,7 +44,7 @@ TEST(ControlProtocol, CommandsAnswerOneLineEach) {
       {"log", "ok"},
       {"counters",
        "ok frames=0 skipped=0 replies=0 silence=0 eeprom-silence=0 bad-checksum=0 stray=0 "
-       "truncate=0 late=0 drops=0"},
+       "truncate=0 stray-pass=0 late=0 drops=0 junk=0"},
       {"turnaround", "ok count=0 median-us=0 p90-us=0 worst-us=0"},
       {"outputs 1", "error: no such board"},
       {"input 0 dox 1", "error: unknown input dox"},
@@ -52,7 +52,12 @@ TEST(ControlProtocol, CommandsAnswerOneLineEach) {
       {"analog 0 5 1.0", "error: channel must be 0 to 4"},
       {"analog 0 1 square", "error: bad waveform square"},
       {"reg 0 256", "error: bad register"},
-      {"fault silence 1.5", "error: probability must be 0 to 1"},
+      // The limits of the command line, so that nothing the model computes can overflow.
+      {"fault silence 1.5", "error: silence takes a number 0 to 1, not 1.5"},
+      {"fault delay 2.5", "error: delay takes a whole number 0 to 600000, not 2.5"},
+      {"fault junk-rate 1e308", "error: junk-rate takes a number 0 to 1000000, not 1e308"},
+      {"dif-rate 0 1e308", "error: dif-rate takes 0 to 10000000, not 1e308"},
+      {"dit-period 0 -1", "error: dit-period takes 0 to 1000, not -1"},
       {"fault gremlins 1", "error: unknown fault gremlins"},
       {"ee 0", "error: wrong number of arguments"},
       {"launch", "error: unknown command launch"},

@@ -184,6 +184,23 @@ TEST(EepromFile, RecordsSurviveARestart) {
   EXPECT_EQ(sim.ReadEeprom(0, 3), 0xFF);
 }
 
+TEST(EepromFile, ASymlinkPlantedBesideItIsNeitherFollowedNorTruncated) {
+  TempDir dir;
+  const std::filesystem::path victim = dir / "victim";
+  { std::ofstream(victim) << "keep me"; }
+  Options o;
+  o.eeprom_file = dir / "eeprom.bin";
+  for (const char* planted : {".tmp", ".XXXXXX"}) {
+    std::filesystem::create_symlink(victim, o.eeprom_file + planted);
+  }
+  Simulator sim(o);
+  ASSERT_FALSE(sim.Start().empty());
+  ASSERT_TRUE(sim.WriteEeprom(0, 5, 0x42));
+  EXPECT_EQ(std::filesystem::file_size(o.eeprom_file), 1024u);
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+}
+
 TEST(EepromFile, AFileOfTheWrongSizeIsRefusedAndKept) {
   TempDir dir;
   Options o;

@@ -27,6 +27,10 @@ struct BoardSettings {
   std::uint16_t clock_start = 0;
 };
 
+// The limits the command line and the control protocol both hold the inputs to.
+inline constexpr double kMaxDifRate = 1e7;   // pulses a second
+inline constexpr double kMaxDitPeriod = 1e3;  // seconds
+
 struct Outputs {
   bool don = false, doe = false, dok = false, dos = false;
   std::uint16_t pwm = 0;

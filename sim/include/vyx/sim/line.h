@@ -21,9 +21,11 @@ struct Counters {
   std::uint64_t eeprom_silence = 0;
   std::uint64_t bad_checksum = 0;
   std::uint64_t stray = 0;
+  std::uint64_t stray_pass = 0;
   std::uint64_t truncate = 0;
   std::uint64_t late = 0;
   std::uint64_t drops = 0;
+  std::uint64_t junk = 0;  // bytes sent while no reply was on the line
 };
 
 // A reply and how long after the end of its frame it starts.
@@ -50,6 +52,11 @@ class Line {
   // Set once the frame count reaches the drop setting; the transport then closes the line.
   bool DropDue() const { return drop_due_; }
   void DropDone();
+  // A byte of noise for an idle line.
+  std::uint8_t JunkByte() {
+    ++counters_.junk;
+    return faults_.JunkByte();
+  }
   // A new connection starts with an empty parser.
   void ResetParser() { parser_.Reset(); }
 
