@@ -157,6 +157,12 @@ IoResult QtSerialPort::SetDtr(bool on) {
 void QtSerialPort::Pull() {
   if (line_ == nullptr) return;
   line_->TakeInput(input_);
+  // Like a UART driver's buffer, the input holds so much and no more: nothing reads more
+  // than a reply, and a line that babbles while no update runs must not grow the process.
+  // The newest bytes are the ones a reply could still belong to.
+  if (input_.size() > kInputLimit) {
+    input_.erase(input_.begin(), input_.end() - static_cast<std::ptrdiff_t>(kInputLimit));
+  }
 }
 
 void QtSerialPort::TakeInCurrent() {
@@ -286,6 +292,12 @@ IoResult QtSerialPort::WaitForInput(int n, std::chrono::steady_clock::time_point
         (void)Fail(result, device_ + ": " + line_->LastError());
         break;
       }
+    }
+    // A caller held up past the deadline before its first wait must still see what came
+    // meanwhile: the count after the wait is how it tells a quiet line.
+    if (result == IoResult::Ok && static_cast<int>(input_.size()) < n) {
+      result = line_->Poll(0);
+      Pull();
     }
   }
   CheckThreshold();

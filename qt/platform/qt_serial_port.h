@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ class TcpLine;
 class QtSerialPort final : public SerialPort {
  public:
   // The map is read each time the port opens; it must outlive the port.
+  // The most input bytes kept; older ones are dropped beyond it.
+  static constexpr std::size_t kInputLimit = 4096;
+
   explicit QtSerialPort(const PortMap& map);
   ~QtSerialPort() override;
   QtSerialPort(const QtSerialPort&) = delete;

@@ -51,10 +51,16 @@ struct Members {
   std::uint8_t TryCount = 0;
   float SendTime = 0.0f;  // seconds since midnight at the last frame written
   std::chrono::steady_clock::time_point SendMono{};  // the same moment, monotonic
+  // Replies still to be confirmed by a quiet line after the line last showed a fault.
+  int SuspectReplies = 0;
+  // The firmware byte of the last window refused for showing a version other than its
+  // board's; -1 when none.
+  int NewFirmware = -1;
 
   // Per-board tables.
   std::array<bool, kBoards> BoardOnline{};
   std::array<bool, kBoards> EEReadDue{};
+  std::array<bool, kBoards> ImageValid{};  // a verified reply has reached the register image
   std::array<bool, kBoards> RestorePanel{};
   std::array<std::string, kBoards> NameCache{};
   std::array<std::string, kBoards> VrefCache{};
@@ -134,6 +140,11 @@ class Vyx {
   // link/reception.cpp
   void MSComm1_OnComm(CommEvent event);
   void Timer1_Timer();
+
+  // link/line_silence.cpp
+  bool LineStaysQuiet();
+  void SettleLine();
+  bool WindowBelongs(const std::vector<std::uint8_t>& reply);
 
   // link/send_command.cpp
   void SendCommand(std::string_view letter, int address, int spare, int reg, int value1,

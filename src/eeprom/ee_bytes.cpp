@@ -1,11 +1,11 @@
 // Byte access to the board's EEPROM through its three window registers: control (EEbase),
 // address (EEbase + 1) and data (EEbase + 2).
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "control/vyx.h"
+#include "protocol/frames.h"
 
 namespace vyx {
 namespace {
@@ -15,33 +15,42 @@ constexpr int kStartWrite = 0x85;
 // The data byte and the checksum the board appends to every "Q" reply.
 constexpr int kReplyBytes = 2;
 constexpr auto kReadLimit = std::chrono::microseconds(275000);
+constexpr int kReadTries = 3;
 
 }  // namespace
 
 int Vyx::ReadEEByte(int address) {
   m_.EEok = false;
-  // The first byte waiting must be the data byte of this read's reply: without an empty
-  // buffer a stale byte could pass for it, so a port that cannot empty it fails the read.
-  if (MSComm1.DiscardInput() != IoResult::Ok) return 0;
+  for (int attempt = 1;; ++attempt) {
+    // The first byte waiting must be the data byte of this read's reply: without an empty
+    // buffer a stale byte could pass for it, so a port that cannot empty it fails the read.
+    if (MSComm1.DiscardInput() != IoResult::Ok) return 0;
 
-  // "p" frames get no answer, so only the "Q" reply lands in the buffer.
-  SendCommand("p", m_.MicroIndex, 0, m_.EEbase + 1, 0, address);
-  SendCommand("p", m_.MicroIndex, 0, m_.EEbase, 0, kStartRead);
-  SendCommand("Q", m_.MicroIndex, 0, m_.EEbase + 2, 0, 1);
+    // "p" frames get no answer, so only the "Q" reply lands in the buffer.
+    SendCommand("p", m_.MicroIndex, 0, m_.EEbase + 1, 0, address);
+    SendCommand("p", m_.MicroIndex, 0, m_.EEbase, 0, kStartRead);
+    SendCommand("Q", m_.MicroIndex, 0, m_.EEbase + 2, 0, 1);
 
-  // One wait in the operating system, on the monotonic clock. Its result does not matter:
-  // however it ends, the count taken after it decides, so a byte that comes in as the
-  // limit passes still counts.
-  (void)MSComm1.WaitForInput(kReplyBytes, clock_.Now() + kReadLimit);
+    // One wait in the operating system, on the monotonic clock. Its result does not
+    // matter: however it ends, the count taken after it decides, so a byte that comes in
+    // as the limit passes still counts.
+    (void)MSComm1.WaitForInput(kReplyBytes, clock_.Now() + kReadLimit);
 
-  int count = 0;
-  if (MSComm1.InputCount(count) != IoResult::Ok || count < kReplyBytes) return 0;
-  std::vector<std::uint8_t> bytes;
-  if (MSComm1.Read(bytes) != IoResult::Ok || bytes.size() < static_cast<std::size_t>(kReplyBytes))
-    return 0;
-  // The checksum and anything after it are dropped unchecked.
-  m_.EEok = true;
-  return bytes.front();
+    // A board that does not answer is not asked again: that costs the full limit each time.
+    int count = 0;
+    if (MSComm1.InputCount(count) != IoResult::Ok || count < kReplyBytes) return 0;
+    // The reply is the data byte and its checksum, and nothing after them.
+    const bool ended = LineStaysQuiet();
+    std::vector<std::uint8_t> bytes;
+    if (MSComm1.Read(bytes) != IoResult::Ok) return 0;
+    if (ended && protocol::IsBlockReply(bytes, 1)) {
+      m_.EEok = true;
+      return bytes.front();
+    }
+    // A corrupt reply is never a value; a few more asks get past a noisy moment.
+    if (attempt == kReadTries) return 0;
+    SettleLine();
+  }
 }
 
 void Vyx::WriteEEByte(int address, int data) {

@@ -2,7 +2,6 @@
 // 26-byte reply, the reply timer fails a try that gets no complete answer in time.
 #include <chrono>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -22,31 +21,29 @@ void Vyx::MSComm1_OnComm(CommEvent event) {
   }
 
   // Anything else, the receive notification or a port error alike, is judged by what
-  // waits: exactly the reply's length, or the try fails. Bytes that come while no reply
-  // is awaited stay where they are until the next try empties the buffer.
+  // waits: exactly the reply's length and its checksum, or the try fails. Bytes that come
+  // while no reply is awaited stay where they are until the next try empties the buffer.
   if (!m_.AwaitReply) return;
-  const std::size_t length = static_cast<std::size_t>(m_.BlockCount) + 1;
+  const std::size_t count = static_cast<std::size_t>(m_.BlockCount);
   int n = 0;
-  if (MSComm1.InputCount(n) != IoResult::Ok || n != static_cast<int>(length)) {
+  std::vector<std::uint8_t> b;
+  if (MSComm1.InputCount(n) != IoResult::Ok || n != static_cast<int>(count) + 1 ||
+      MSComm1.Read(b) != IoResult::Ok || !protocol::IsBlockReply(b, count)) {
     RetryUpdate();
     return;
   }
-  std::vector<std::uint8_t> b;
-  if (MSComm1.Read(b) != IoResult::Ok || b.size() != length) {
+  // A verified sum is not enough: a window shifted by a stray byte passes it one time in 256.
+  if (!WindowBelongs(b)) {
     RetryUpdate();
     return;
   }
 
-  // The data bytes go into the image before the check; a valid reply overwrites them.
-  const std::span<const std::uint8_t> data(b.data(), length - 1);
+  // Only a verified reply reaches the image; a rejected one leaves the last one shown.
   auto& image = m_.RegImage[Board()];
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    image[static_cast<std::size_t>(m_.BlockStart) + i] = static_cast<float>(data[i]);
+  for (std::size_t i = 0; i < count; ++i) {
+    image[static_cast<std::size_t>(m_.BlockStart) + i] = static_cast<float>(b[i]);
   }
-  if (b.back() != protocol::BlockChecksum(data)) {
-    RetryUpdate();
-    return;
-  }
+  m_.ImageValid[Board()] = true;
 
   if (!m_.BoardOnline[Board()]) m_.EEReadDue[Board()] = true;
   m_.BoardOnline[Board()] = true;

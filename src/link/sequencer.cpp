@@ -118,6 +118,10 @@ void Vyx::ArmReplyWait() {
 
 void Vyx::RetryUpdate() {
   ++m_.TryCount;
+  // The failed try awaits nothing more, and the rest of a reply still on the wire must not
+  // start the next try's window.
+  m_.AwaitReply = false;
+  SettleLine();
   if (m_.TryCount < kTries) {
     StartUpdate();
     return;

@@ -93,7 +93,9 @@ void Vyx::ChkOutput_Click() { m_.DOPending = true; }
 void Vyx::ChkRST_Click() { m_.RSTPending = true; }
 
 void Vyx::CmdUpdate_Click() {
-  if (fields_.Caption(Field::LblStatus) == "Ready") StartUpdate();
+  // A caption restored to "Ready" during an update does not end that update, and a second
+  // one started on top of it would take its reply.
+  if (fields_.Caption(Field::LblStatus) == "Ready" && !m_.AwaitReply) StartUpdate();
 }
 
 void Vyx::CmdClear_Click() {

@@ -76,4 +76,8 @@ std::uint8_t BlockChecksum(std::span<const std::uint8_t> data) {
   return static_cast<std::uint8_t>(sum % 256u);
 }
 
+bool IsBlockReply(std::span<const std::uint8_t> reply, std::size_t count) {
+  return reply.size() == count + 1 && reply.back() == BlockChecksum(reply.first(count));
+}
+
 }  // namespace vyx::protocol

@@ -2,6 +2,7 @@
 // Pure functions of their arguments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -21,5 +22,9 @@ char CheckDigit(char letter, int address, int reg, int value1, int value2);
 
 // Sum of the data bytes modulo 256, as the board appends it to a block reply.
 std::uint8_t BlockChecksum(std::span<const std::uint8_t> data);
+
+// Whether `reply` is a whole block reply of `count` data bytes: exactly that many bytes and
+// their checksum, nothing more or less.
+bool IsBlockReply(std::span<const std::uint8_t> reply, std::size_t count);
 
 }  // namespace vyx::protocol

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,8 +17,12 @@ namespace vyx::test {
 class CountingHost : public Host {
  public:
   void PropertyChanged(std::string_view) override {}
-  void NewData() override { ++newData; }
+  void NewData() override {
+    ++newData;
+    if (onNewData) onNewData();
+  }
   int newData = 0;
+  std::function<void()> onNewData;
 };
 
 struct BoardRig {

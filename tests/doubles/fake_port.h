@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,11 @@ class FakePort : public SerialPort {
   // Delivers whatever scheduled bytes are due by now.
   void Pump() {
     while (!scheduled.empty() && scheduled.front().at <= clock_.Now()) Arrive();
+  }
+  // When the next scheduled bytes arrive, if any are scheduled.
+  std::optional<std::chrono::steady_clock::time_point> NextArrival() const {
+    if (scheduled.empty()) return std::nullopt;
+    return scheduled.front().at;
   }
   void RaiseEvent(CommEvent e) { Raise(e); }
   void Fail(Op op, IoResult r = IoResult::Failed) { failures[op] = r; }

@@ -38,6 +38,25 @@ TEST_P(PortOverPeer, ReplyInPiecesIsOneNotificationAtTheThreshold) {
   EXPECT_EQ(Count(CommEvent::Receive), 2);
 }
 
+TEST_P(PortOverPeer, InputWhileNothingReadsItIsCappedKeepingTheNewest) {
+  // A line that babbles while no update runs: three times what is kept, nobody asks for it,
+  // the last byte a 'z'. In pieces, as a terminal's buffer takes them.
+  constexpr std::size_t kPiece = 1024;
+  const std::size_t total = 3 * qt::QtSerialPort::kInputLimit;
+  for (std::size_t sent = 0; sent < total; sent += kPiece) {
+    std::string piece(kPiece, 'j');
+    if (sent + kPiece >= total) piece.back() = 'z';
+    Arrive(piece);
+  }
+  const int limit = static_cast<int>(qt::QtSerialPort::kInputLimit);
+  EXPECT_TRUE(TurnUntil([&] { return InputCount() == limit; }, milliseconds(3000)));
+  std::vector<std::uint8_t> bytes;
+  ASSERT_EQ(port->Read(bytes), IoResult::Ok);
+  EXPECT_EQ(bytes.size(), qt::QtSerialPort::kInputLimit);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.back(), 'z');
+}
+
 TEST_P(PortOverPeer, NoThresholdNoNotification) {
   ASSERT_EQ(port->SetReceiveThreshold(0), IoResult::Ok);
   Arrive(Reply26());

@@ -321,20 +321,6 @@ TEST(Properties, NewDataHandlerCanStartTheNextUpdate) {
   EXPECT_EQ(r.vyx.Fields().Caption(Field::LblStatus), "Busy");
 }
 
-TEST(Properties, ReadyCaptionDuringAnUpdateLetsAnotherStart) {
-  Rig r;
-  r.Connect();
-  SetOk(r.vyx, "UpdateCmd", PropValue{true});
-  const std::size_t afterFirst = r.port.frames.size();
-  ASSERT_GT(afterFirst, 0u);
-  SetOk(r.vyx, "UpdateCmd", PropValue{true});  // Busy: nothing
-  EXPECT_EQ(r.port.frames.size(), afterFirst);
-  SetOk(r.vyx, "MicroStatus", Str("Ready"));
-  SetOk(r.vyx, "UpdateCmd", PropValue{true});
-  EXPECT_GT(r.port.frames.size(), afterFirst);
-  EXPECT_EQ(r.port.frames.back()[0], 'Q');
-}
-
 TEST(Properties, NewDataComesFromTxtEventChangesOnly) {
   Rig r;
   for (const Expected& e : kInterface) {
