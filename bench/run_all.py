@@ -189,6 +189,44 @@ def bench_soak(build, r, updates):
         r["soak_note"] = done.stderr.strip()
 
 
+# The line-rate fault soak: faults that only show when the rest of a reply is still on the wire.
+LINE_FAULTS = ["--stray", "0.02", "--stray-pass", "0.01", "--late", "0.01", "--truncate", "0.01",
+               "--bad-checksum", "0.01", "--silence", "0.01", "--eeprom-stray", "0.05"]
+# Columns that change from one update to the next on a board with constant inputs.
+MOVING = {"time", "update", "ok", "reason", "CLKtime"}
+
+
+def monitor_rows(build, device, updates):
+    """`vyx monitor` CSV rows as dictionaries, and its summary line."""
+    import csv
+    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
+    done = run([exe, "monitor", "--port", f"1={device}", "--count", str(updates), "--format", "csv"])
+    return list(csv.DictReader(done.stdout.splitlines())), done.stderr.strip()
+
+
+def bench_linesoak(build, r, updates):
+    steady = ["--line-rate", "--dif-rate", "0", "--seed", "5"]
+    with Board(build, *steady) as board:
+        truth = monitor_rows(build, board.device, 3)[0][-1]
+    with Board(build, *steady, *LINE_FAULTS) as board:
+        started = time.monotonic()
+        rows, summary = monitor_rows(build, board.device, updates)
+        r["linesoak_seconds"] = time.monotonic() - started
+        counters = figures(board.ask("counters"))
+    ok = [row for row in rows if row["ok"] == "true"]
+    wrong = [row for row in ok if any(row[k] != v for k, v in truth.items() if k not in MOVING)]
+    faulty = sum(counters.get(k, 0) for k in ("silence", "bad-checksum", "stray", "stray-pass",
+                                               "truncate", "late"))
+    r["linesoak_updates"] = len(rows)
+    r["linesoak_ok"] = len(ok)
+    r["linesoak_wrong"] = len(wrong)
+    r["linesoak_replies"] = counters.get("replies", 0)
+    r["linesoak_faults"] = faulty
+    r["linesoak_summary"] = summary
+    if wrong:
+        r["linesoak_first_wrong"] = ",".join(wrong[0].values())
+
+
 def machine():
     model = "unknown"
     with open("/proc/cpuinfo") as info:
@@ -265,6 +303,18 @@ def report(r, path):
                 "flat"),
             row("`vyx monitor`, peak RSS (VmHWM)", f"{g('mem_peak_kb')} kB", ""),
         ]
+    if "linesoak_updates" in r:
+        lines += [
+            row(f"Line-rate fault soak: `vyx monitor`, {g('linesoak_updates'):.0f} updates against"
+                " `vyx-board-sim --line-rate` with " + " ".join(LINE_FAULTS) + " (per reply);"
+                " a row is wrong when it is logged ok with any reading other than the board's",
+                f"{g('linesoak_wrong'):.0f} wrong; {g('linesoak_ok'):.0f} ok ="
+                f" {100 * g('linesoak_ok') / g('linesoak_updates'):.2f} % of updates;"
+                f" {g('linesoak_faults'):.0f} faulty of {g('linesoak_replies'):.0f} replies;"
+                f" {g('linesoak_seconds'):.0f} s", "0 wrong"),
+        ]
+        if "linesoak_first_wrong" in r:
+            lines += [row("First wrong row", g("linesoak_first_wrong"), "")]
     if "soak_updates" in r:
         lines += [
             row(f"Soak, {g('soak_updates'):.0f} updates, 5 % mixed faults, unpaced",
@@ -286,8 +336,9 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--build", required=True)
     p.add_argument("--results", required=True)
-    p.add_argument("--only", default="rate,cost,idle,memory,soak")
+    p.add_argument("--only", default="rate,cost,idle,memory,linesoak,soak")
     p.add_argument("--soak", type=int, default=100000, help="updates of the soak")
+    p.add_argument("--linesoak", type=int, default=20000, help="updates of the line-rate soak")
     a = p.parse_args()
     r = {}
     steps = {"rate": bench_rate, "cost": bench_cost, "idle": bench_idle, "memory": bench_memory}
@@ -295,11 +346,13 @@ def main():
         started = time.monotonic()
         if name == "soak":
             bench_soak(a.build, r, a.soak)
+        elif name == "linesoak":
+            bench_linesoak(a.build, r, a.linesoak)
         else:
             steps[name](a.build, r)
         print(f"[{name}: {time.monotonic() - started:.0f} s]", file=sys.stderr)
     report(r, a.results)
-    return 0 if r.get("soak_ok", True) else 1
+    return 0 if r.get("soak_ok", True) and not r.get("linesoak_wrong") else 1
 
 
 if __name__ == "__main__":

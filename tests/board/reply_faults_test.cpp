@@ -44,7 +44,16 @@ struct Row {
   const char* name;
   sim::FaultSettings faults;
   std::uint64_t triesPerFault;  // a late reply costs its own try and the one it overlaps
+  int updates = 80;
 };
+
+// A short soak with every kind of fault on the line at once.
+sim::FaultSettings Mixed() {
+  sim::FaultSettings f;
+  f.stray = f.stray_pass = f.late = f.truncate = f.bad_checksum = f.silence = 0.02;
+  f.eeprom_stray = 0.1;
+  return f;
+}
 
 sim::FaultSettings With(double sim::FaultSettings::*kind, double p, int delayMs = 150) {
   sim::FaultSettings f;
@@ -78,12 +87,14 @@ TEST_P(PacedFaults, NothingButTheAnswerToTheLastRequestIsShown) {
     last = shown;
   };
 
-  constexpr int kUpdates = 80;
-  for (int i = 0; i < kUpdates; ++i) ASSERT_TRUE(rig.Update()) << "update " << i << " hung";
+  for (int i = 0; i < GetParam().updates; ++i) {
+    ASSERT_TRUE(rig.Update()) << "update " << i << " hung";
+  }
 
   EXPECT_TRUE(wrong.empty()) << wrong.size() << " wrong, first: " << wrong.front();
   const sim::Counters c = rig.board->GetCounters();
-  const std::uint64_t faults = c.stray + c.stray_pass + c.late + c.truncate + c.bad_checksum;
+  const std::uint64_t faults =
+      c.stray + c.stray_pass + c.late + c.truncate + c.bad_checksum + c.silence;
   EXPECT_GT(faults, 0u) << "the row injected nothing";
   const std::uint64_t failed = rig.StatusRequestTimes().size() - rig.host.newData;
   EXPECT_LE(failed, GetParam().triesPerFault * faults)
@@ -97,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"ReplyStillArrivingAtRetry", With(&sim::FaultSettings::late, 0.05, 215),
                           2},
                       Row{"SlowBoardInOrder", With(&sim::FaultSettings::late, 0.05, 150), 2},
-                      Row{"Truncated", With(&sim::FaultSettings::truncate, 0.05), 1}),
+                      Row{"Truncated", With(&sim::FaultSettings::truncate, 0.05), 1},
+                      Row{"MixedSoak", Mixed(), 2, 400}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PacedFault, ARejectedReplyThenThePortClosingLeavesTheLastVerifiedReadings) {
