@@ -267,7 +267,31 @@ TEST(ReplyWindowOnce, ACorruptEepromReplyIsAskedAgainNeverUsed) {
   EXPECT_EQ(r.host.newData, 1);
 }
 
-TEST(ReplyWindowOnce, AnUpdateRequestedDuringAnUpdateSendsNothing) {
+// A document saved on this port while idle, with its update command set.
+class ReadyDocument : public PropertyBag {
+ public:
+  Status Read(std::string_view key, const PropValue& def, BagValue& out) override {
+    const std::map<std::string_view, std::string> texts = {{"CommPort", "1"},
+                                                           {"CommStatus", "Connect"},
+                                                           {"MicroAddress", "0"},
+                                                           {"MicroStatus", "Ready"}};
+    if (const auto it = texts.find(key); it != texts.end()) {
+      out = it->second;
+    } else if (key == "UpdateCmd") {
+      out = true;
+    } else if (const auto* text = std::get_if<std::string>(&def)) {
+      out = *text;
+    } else {
+      out = std::int64_t{0};
+    }
+    return Status::Ok();
+  }
+  Status Write(std::string_view, const PropValue&, const PropValue&) override {
+    return Status::Ok();
+  }
+};
+
+TEST(ReplyWindowOnce, ARestoreDuringAnUpdateStartsNoSecondOne) {
   Rig r;
   WireBoard board(r);
   ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1")));
@@ -277,9 +301,8 @@ TEST(ReplyWindowOnce, AnUpdateRequestedDuringAnUpdateSendsNothing) {
 
   board.script = {Late};
   ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  // A document saved while idle says "Ready"; restoring it does not end the running update.
-  ASSERT_TRUE(r.vyx.Set("MicroStatus", std::string("Ready")));
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
+  ReadyDocument document;
+  ASSERT_TRUE(r.vyx.Restore(document));
   EXPECT_EQ(r.port.frames.size(), before + 1) << "a second update went out on top of the first";
   board.Run(1.5);
   EXPECT_EQ(r.host.newData, 2);
