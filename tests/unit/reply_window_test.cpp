@@ -208,34 +208,37 @@ INSTANTIATE_TEST_SUITE_P(Faults, ReplyWindow,
                                            FaultRow{"SlowBoardInOrder", Late}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST(ReplyWindowOnce, StrayThatPassesIsNotTheFirmwareByte) {
+// A board on the wire that has answered one update already.
+class ReplyWindowOnce : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1"))); }
+  void Update(double seconds = 1.5) {
+    ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
+    board.Run(seconds);
+  }
+  Rig r;
+  WireBoard board{r};
+};
+
+TEST_F(ReplyWindowOnce, StrayThatPassesIsNotTheFirmwareByte) {
   // The row above relies on the shifted window showing another firmware version.
   const Bytes b = Block(2);
   EXPECT_NE(PassingStray(b), kFirmware);
 }
 
-TEST(ReplyWindowOnce, AnotherFirmwareVersionIsBelievedWhenTheNextWindowShowsItToo) {
-  Rig r;
-  WireBoard board(r);
-  ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1")));
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(1.5);
+TEST_F(ReplyWindowOnce, AnotherFirmwareVersionIsBelievedWhenTheNextWindowShowsItToo) {
+  Update();
   ASSERT_EQ(Get(r.vyx, "FWver"), "1.2");
 
   board.script = {OtherFirmware, OtherFirmware};  // a board with new firmware in its place
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(1.5);
+  Update();
   EXPECT_EQ(Get(r.vyx, "FWver"), "1.3");
   EXPECT_EQ(board.requests, 3) << "one window to doubt it, one to believe it";
   EXPECT_EQ(r.host.newData, 2);
 }
 
-TEST(ReplyWindowOnce, ARejectedReplyLeavesTheLastVerifiedReadings) {
-  Rig r;
-  WireBoard board(r);
-  ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1")));
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(1.5);
+TEST_F(ReplyWindowOnce, ARejectedReplyLeavesTheLastVerifiedReadings) {
+  Update();
   ASSERT_EQ(Get(r.vyx, "AD1volt"), "1.252");
   const std::string dif = Get(r.vyx, "DIFcount");
 
@@ -246,22 +249,17 @@ TEST(ReplyWindowOnce, ARejectedReplyLeavesTheLastVerifiedReadings) {
                     return std::vector<Piece>{{0.0005, bad}};
                   },
                   Silent};
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(0.05);
+  Update(0.05);
   r.port.RaiseEvent(CommEvent::Vanished);
   EXPECT_EQ(Get(r.vyx, "AD1volt"), "1.252");
   EXPECT_EQ(Get(r.vyx, "DIFcount"), dif);
   EXPECT_EQ(r.host.newData, 1);
 }
 
-TEST(ReplyWindowOnce, ACorruptEepromReplyIsAskedAgainNeverUsed) {
-  Rig r;
-  WireBoard board(r);
+TEST_F(ReplyWindowOnce, ACorruptEepromReplyIsAskedAgainNeverUsed) {
   board.SetCalibration(0xBB, 0x80);  // 4.8 V
   board.eepromStrays = 2;            // the marker read and the first identifier byte
-  ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1")));
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(3.0);
+  Update(3.0);
   EXPECT_EQ(Get(r.vyx, "IDstring"), "BOARD-7");
   EXPECT_EQ(Get(r.vyx, "Vrefvolt"), "4.8000");
   EXPECT_EQ(r.host.newData, 1);
@@ -291,16 +289,12 @@ class ReadyDocument : public PropertyBag {
   }
 };
 
-TEST(ReplyWindowOnce, ARestoreDuringAnUpdateStartsNoSecondOne) {
-  Rig r;
-  WireBoard board(r);
-  ASSERT_TRUE(r.vyx.Set("CommPort", std::string("1")));
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
-  board.Run(1.5);
+TEST_F(ReplyWindowOnce, ARestoreDuringAnUpdateStartsNoSecondOne) {
+  Update();
   const std::size_t before = r.port.frames.size();
 
   board.script = {Late};
-  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));
+  ASSERT_TRUE(r.vyx.Set("UpdateCmd", true));  // awaiting a late reply
   ReadyDocument document;
   ASSERT_TRUE(r.vyx.Restore(document));
   EXPECT_EQ(r.port.frames.size(), before + 1) << "a second update went out on top of the first";
