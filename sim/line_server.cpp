@@ -27,6 +27,13 @@ timespec ToTimespec(Nanos d) {
 
 }  // namespace
 
+std::optional<std::size_t> Simulator::Impl::FirstPieceEnd() const {
+  for (std::size_t i = 0; i < outbound.size(); ++i) {
+    if (outbound[i].ends_piece) return i;
+  }
+  return std::nullopt;
+}
+
 bool Simulator::Impl::HostCaughtUp() const {
   if (options.tcp || pty.slave < 0) return true;
   int waiting = 0;
@@ -55,8 +62,8 @@ void Simulator::Impl::Run() {
 
     std::optional<Nanos> deadline;
     if (!inbound.empty()) deadline = inbound.front().at;
-    if (!outbound.empty() && (!deadline || outbound.front().at < *deadline)) {
-      deadline = outbound.front().at;
+    if (const auto end = FirstPieceEnd(); end && (!deadline || outbound[*end].at < *deadline)) {
+      deadline = outbound[*end].at;
     }
     const double junk_rate = line->Faults().Settings().junk_rate;
     if (junk_rate > 0.0 && DataFd() >= 0 && (!deadline || junk_next < *deadline)) {
@@ -106,8 +113,11 @@ void Simulator::Impl::Run() {
       const ScheduledByte in = inbound.front();
       inbound.pop_front();
       for (const Reply& reply : line->Feed({&in.byte, 1}, ModelNow())) {
-        for (const std::uint8_t byte : reply.bytes) {
-          outbound.push_back({out_pacer.Next(in.at + reply.delay), byte});
+        const std::size_t chunk = static_cast<std::size_t>(std::max(options.reply_chunk, 0));
+        for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
+          const bool last = i + 1 == reply.bytes.size();
+          const bool ends = last || (chunk > 0 && (i + 1) % chunk == 0);
+          outbound.push_back({out_pacer.Next(in.at + reply.delay), reply.bytes[i], ends});
         }
       }
     }
@@ -119,11 +129,15 @@ void Simulator::Impl::Run() {
       junk_next = now + Nanos(static_cast<Nanos::rep>(1e9 / junk_rate));
     }
 
+    // A piece goes out whole once its last byte is due.
     std::size_t due = 0;
     std::uint8_t out[sizeof buffer];
-    while (!outbound.empty() && outbound.front().at <= now && due < sizeof out) {
-      out[due++] = outbound.front().byte;
-      outbound.pop_front();
+    for (auto end = FirstPieceEnd(); end && outbound[*end].at <= now && due + *end < sizeof out;
+         end = FirstPieceEnd()) {
+      for (std::size_t i = 0; i <= *end; ++i) {
+        out[due++] = outbound.front().byte;
+        outbound.pop_front();
+      }
     }
     // Like a wire, the line does not wait for a host that is not reading: what does not fit is
     // lost.

@@ -15,6 +15,7 @@ namespace vyx::sim {
 struct ScheduledByte {
   Nanos at;  // steady clock
   std::uint8_t byte;
+  bool ends_piece = true;  // the bytes up to this one may go out together once it is due
 };
 
 // A pseudo-terminal pair: the board keeps the slave open too, so that the host can close and
@@ -70,6 +71,8 @@ class Simulator::Impl {
   bool HostCaughtUp() const;           // with mu held
 
   int DataFd() const { return options.tcp ? client : pty.master; }
+  // The outbound byte that ends the first piece due, if any byte waits.
+  std::optional<std::size_t> FirstPieceEnd() const;
   void Disconnect();  // with mu held
 };
 

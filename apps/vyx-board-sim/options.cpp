@@ -55,6 +55,9 @@ std::string Usage() {
              "  --tcp PORT           serve on 127.0.0.1:PORT instead (0 picks a free port)\n"
              "  --link PATH          keep a symlink to the pseudo-terminal at PATH\n"
              "  --line-rate          pace both directions at 38400 baud, 8N1\n"
+             "  --reply-chunk N      replies reach the host a byte at a time as due (1, the\n"
+             "                       default), whole once the last byte is due (0, as from a\n"
+             "                       USB adapter), or in pieces of N bytes\n"
              "  --eeprom FILE        keep the EEPROMs in FILE (4 x 256 bytes), across restarts\n"
              "\n"
              "Board (every board starts with these values):\n"
@@ -142,6 +145,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--tcp") {
       o.tcp = true;
       o.tcp_port = static_cast<std::uint16_t>(integer(arg, value, 0, 65535));
+    } else if (arg == "--reply-chunk") {
+      o.reply_chunk = static_cast<int>(integer(arg, value, 0, 4096));
     } else if (arg == "--link") {
       o.link = value;
     } else if (arg == "--eeprom") {

@@ -79,6 +79,23 @@ TEST(PtyServer, LineRatePacesAStatusBlockToAtLeast6_7Milliseconds) {
   EXPECT_GE(took, 32 * kByteTime);
 }
 
+TEST(PtyServer, AWholeReplyComesInOneWriteNoSoonerThanItsWireTime) {
+  Options o;
+  o.line_rate = true;
+  o.reply_chunk = 0;
+  Simulator sim(o);
+  const Wire wire = Wire::OpenDevice(sim.Start());
+  ASSERT_TRUE(wire.Ok());
+  const auto start = Clock::now();
+  wire.Send("Q02119");
+  const Bytes first = wire.Receive(1, 2s);
+  const auto took = Clock::now() - start;
+  const Bytes rest = wire.Receive(25, 0ms);
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(rest.size(), 25u) << "the reply came in pieces";
+  EXPECT_GE(took, 32 * kByteTime);
+}
+
 // Each reply the host waited for is timed once; the first frame had no reply before it.
 TEST(PtyServer, TimesTheHostsTurnaroundAfterEachReply) {
   Options o;

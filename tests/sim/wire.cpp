@@ -53,10 +53,10 @@ Bytes Wire::Receive(std::size_t count, std::chrono::milliseconds limit) const {
   const auto end = Clock::now() + limit;
   Bytes out;
   while (out.size() < count) {
+    // Once the limit has passed, what is already there is still taken.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0) break;
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+    if (::poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) break;
     std::uint8_t buffer[256];
     const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - out.size()));
     if (n <= 0) break;

@@ -21,6 +21,9 @@ struct Options {
   std::uint16_t tcp_port = 0;  // 0 picks a free port
   std::string link;            // a symlink to the pseudo-terminal, kept while the line is up
   bool line_rate = false;      // pace both directions at 38400 baud, 8N1
+  // How replies reach the host: 1 a byte at a time as each is due; 0 a whole reply in one
+  // write once its last byte is due, as a USB adapter delivers it; N pieces of N bytes.
+  int reply_chunk = 1;
   std::uint32_t seed = 1;
   std::string eeprom_file;  // empty: erased EEPROMs, not kept
   BoardSettings board;
