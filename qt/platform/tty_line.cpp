@@ -82,7 +82,7 @@ void TtyLine::ClearError() {
   if (port_.error() != QSerialPort::NoError) port_.clearError();
 }
 
-TtyLine::TtyLine() {
+TtyLine::TtyLine(SerialDriver& driver) : lowLatency_(driver) {
   QObject::connect(&port_, &QSerialPort::readyRead, [this] { Readable(); });
   QObject::connect(&port_, &QSerialPort::errorOccurred,
                    [this](QSerialPort::SerialPortError e) { OnError(e); });
@@ -125,13 +125,15 @@ IoResult TtyLine::Open(const Device& device, const LineSettings& settings) {
     port_.clearError();
     return r;
   }
-  qCDebug(lcLink) << "opened" << port_.portName();
+  const bool fast = lowLatency_.Engage(static_cast<int>(port_.handle()));
+  qCDebug(lcLink) << "opened" << port_.portName() << (fast ? "in low-latency mode" : "");
   return IoResult::Ok;
 }
 
 void TtyLine::Close() {
   OwnCall own(ownCalls_);
   vanished_ = true;  // a device that is closed cannot vanish again
+  lowLatency_.Release();
   port_.close();
   port_.clearError();
 }

@@ -4,12 +4,13 @@
 #include <QSerialPort>
 
 #include "platform/line.h"
+#include "platform/low_latency.h"
 
 namespace vyx::qt {
 
 class TtyLine final : public Line {
  public:
-  TtyLine();
+  explicit TtyLine(SerialDriver& driver = SerialDriver::System());
   IoResult Open(const Device& device, const LineSettings& settings) override;
   void Close() override;
   IoResult Apply(const LineSettings& settings) override;
@@ -26,6 +27,7 @@ class TtyLine final : public Line {
   void Store(const LineSettings& settings);
 
   QSerialPort port_;
+  LowLatency lowLatency_;
   // Errors of our own calls come back as their results; only the others are reported.
   int ownCalls_ = 0;
   bool vanished_ = false;
