@@ -22,7 +22,8 @@ PACKAGES := build-essential cmake make pkg-config clang clang-format libclang-rt
             qt6-tools-dev qt6-tools-dev-tools libgl-dev locales-all python3 python3-serial \
             valgrind
 
-.PHONY: all deps configure build demo check sanitize asan-build bench fuzz format clean
+.PHONY: all deps configure build demo check check-packages sanitize asan-configure asan-build \
+        bench fuzz format clean
 
 all: build
 
@@ -43,19 +44,29 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs the console host alone, not the tests, the widget or the desktop host.
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target vyx_cli
 	$(BUILD)/apps/vyx/vyx monitor --simulate --count 20 --interval 250
 
-check: build
+check: check-packages build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory sanitize
 
+# A machine that happens to have a package the list forgot builds fine, so both builds are
+# checked: every package CMake found, the compilers and the sanitizer runtimes must come from
+# PACKAGES or their dependencies (without recommendations, as `deps` installs them).
+check-packages: configure asan-configure
+	/usr/bin/python3 .ci/check_packages.py --packages "$(PACKAGES)" $(BUILD) $(ASAN_BUILD)
+
 # Only what runs under the sanitizers is built: libvyx's unit tests, the simulated board's
 # tests, the Qt port's integration tests and the fuzzers, each fuzzer briefly from its corpus.
-asan-build: deps
+asan-configure: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= \
 	  -DCMAKE_CXX_FLAGS="-O1 -g" -DCMAKE_PROJECT_Vyx_INCLUDE=$(CURDIR)/cmake/Sanitizers.cmake \
 	  -DVYX_FUZZ=ON -DVYX_FUZZ_SECONDS=$(CHECK_FUZZ_SECS) -DVYX_WERROR=$(WERROR)
+
+asan-build: asan-configure
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TESTS) $(FUZZERS:%=%_fuzz)
 
 sanitize: asan-build
