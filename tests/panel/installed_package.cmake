@@ -1,7 +1,10 @@
-# Installs the development files of a built tree into a scratch prefix, then builds the
-# example hosts on their own against it, as a host project would:
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DCXX=... -P installed_package.cmake
-foreach(var BUILD_DIR SOURCE_DIR WORK_DIR CXX)
+# Installs a built tree with DESTDIR and checks that everything stays under the prefix; then
+# installs the development files into a scratch prefix and builds the example hosts on their
+# own against it, as a host project would:
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DCXX=... -DINSTALLED=...
+#         -P installed_package.cmake
+# INSTALLED lists files a full install must put under the prefix (relative to it).
+foreach(var BUILD_DIR SOURCE_DIR WORK_DIR CXX INSTALLED)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
@@ -15,6 +18,25 @@ function(run)
 endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
+
+# A normal user installs with --prefix or DESTDIR; nothing may land outside it, such as the
+# Designer plugin in the system's Qt.
+set(stage ${WORK_DIR}/stage)
+run(${CMAKE_COMMAND} -E env DESTDIR=${stage}
+    ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /opt/vyx)
+file(GLOB_RECURSE outside LIST_DIRECTORIES false RELATIVE ${stage} ${stage}/*)
+list(FILTER outside EXCLUDE REGEX "^opt/vyx/")
+if(outside)
+  list(JOIN outside "\n  /" outside)
+  message(FATAL_ERROR "installed outside the prefix /opt/vyx:\n  /${outside}")
+endif()
+foreach(file ${INSTALLED})
+  if(NOT EXISTS ${stage}/opt/vyx/${file})
+    message(FATAL_ERROR "a full install lacks ${file}")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${stage})
+
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component development)
 
