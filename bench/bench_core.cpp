@@ -20,8 +20,10 @@ int main(int argc, char** argv) {
   r.m().BoardOnline[0] = true;
   std::vector<std::vector<std::uint8_t>> replies;
   for (int i = 0; i < 64; ++i) {
+    // Readings that change from reply to reply; the firmware version, as on a board, does not.
     std::vector<std::uint8_t> regs(25);
     for (std::size_t j = 0; j < regs.size(); ++j) regs[j] = static_cast<std::uint8_t>(i * 7 + j);
+    regs[0] = 10;
     replies.push_back(vyx::test::StatusReply(regs));
   }
 

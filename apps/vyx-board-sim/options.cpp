@@ -117,8 +117,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     static const std::set<std::string> kWithValue = {
-        "--boards", "--tcp",      "--link",       "--eeprom",      "--seed", "--firmware",
-        "--vref",   "--dif-rate", "--dit-period", "--clock-start", "--ad",   "--input"};
+        "--boards",   "--tcp",   "--link",       "--eeprom",     "--seed",
+        "--firmware", "--vref",  "--dif-rate",   "--dit-period", "--clock-start",
+        "--ad",       "--input", "--reply-chunk"};
     const bool fault =
         arg.starts_with("--") &&
         std::any_of(sim::FaultKnobs().begin(), sim::FaultKnobs().end(),
