@@ -33,7 +33,10 @@ Options:
   --format F           read: json (default) or text; monitor: csv (default) or jsonl
   --interval MS        monitor: start an update every MS milliseconds (default 0: back to back)
   --count N            monitor: stop after N updates (default 0: until interrupted)
-  --output FILE        monitor: write the log to FILE instead of standard output
+  --output FILE        monitor: write the log to FILE (- for standard output, the default);
+                       FILE is made or emptied only once the first row is ready
+  --append             monitor: add to the --output FILE instead of replacing it; no second
+                       header when it already has content
   --help               show this help
   --version            show the version
 
@@ -82,11 +85,12 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
       arg.resize(eq);
     }
     // Flags take no value; every other option takes exactly one.
-    if (arg == "--help" || arg == "--version" || arg == "--simulate") {
+    if (arg == "--help" || arg == "--version" || arg == "--simulate" || arg == "--append") {
       if (inlineValue) return CliError{arg + " takes no value"};
       if (arg == "--help") help = true;
       if (arg == "--version") version = true;
       if (arg == "--simulate") o.simulate = true;
+      if (arg == "--append") o.append = monitorOptions = true;
       continue;
     }
     const bool known = arg == "--port" || arg == "--comm" || arg == "--address" ||
@@ -152,7 +156,9 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
   const bool reads = o.command == CliCommand::Read || o.command == CliCommand::Monitor;
   if (readOptions && !reads) return CliError{"--comm and --address apply to read and monitor"};
   if (monitorOptions && o.command != CliCommand::Monitor)
-    return CliError{"--interval, --count and --output apply to monitor"};
+    return CliError{"--interval, --count, --output and --append apply to monitor"};
+  if (o.append && (o.output.empty() || o.output == "-"))
+    return CliError{"--append needs --output FILE"};
   if (format && !reads) return CliError{"--format applies to read and monitor"};
 
   if (o.command == CliCommand::Read) {

@@ -24,9 +24,10 @@ struct CliOptions {
   int comm = 1;
   int address = 0;
   OutputFormat format = OutputFormat::Json;
-  int intervalMs = 0;  // 0: back to back
-  long count = 0;      // 0: until stopped
-  std::string output;  // empty: standard output
+  int intervalMs = 0;   // 0: back to back
+  long count = 0;       // 0: until stopped
+  std::string output;   // empty or "-": standard output
+  bool append = false;  // add to the output file instead of replacing it
 };
 
 struct CliError {

@@ -84,12 +84,6 @@ void MonitorRun::Start() {
         this, [this] { Finish(kExitFailure); }, Qt::QueuedConnection);
     return;
   }
-  if (options_.format == OutputFormat::Csv && !out_(CsvHeader())) {
-    err_("vyx: cannot write the log");
-    QMetaObject::invokeMethod(
-        this, [this] { Finish(kExitFailure); }, Qt::QueuedConnection);
-    return;
-  }
   StartNext();
 }
 
@@ -117,7 +111,9 @@ void MonitorRun::OnEnded(bool gotNewData) {
   row.readings = gotNewData ? &readings_ : nullptr;
   const std::string line = options_.format == OutputFormat::Csv ? CsvRow(row) : JsonlRow(row);
   if (!out_(line)) {
-    err_("vyx: cannot write the log");
+    // The writer's owner says why, or nothing when the reader went away; a summary of rows
+    // that did not all arrive would mislead.
+    logFailed_ = true;
     return Finish(kExitFailure);
   }
   if (!Connected(session_)) {
@@ -142,6 +138,10 @@ void MonitorRun::Finish(int exitCode) {
   done_ = true;
   running_ = false;
   next_.stop();
+  if (logFailed_) {
+    emit finished(exitCode);
+    return;
+  }
   const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
   char summary[160];
   std::snprintf(summary, sizeof summary, "vyx: %ld updates, %ld failed, %.1f updates/s over %.2f s",

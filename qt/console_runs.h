@@ -15,7 +15,8 @@ namespace vyx::console {
 
 class Session;
 
-// Takes one line without its newline and flushes it; false when it could not be written.
+// Takes one line without its newline and flushes it; false when it could not be written, which
+// ends a run without a word: the writer's owner knows why.
 using LineWriter = std::function<bool(std::string_view)>;
 
 // One update; the readings, or a failure with a non-zero exit status.
@@ -70,6 +71,7 @@ class MonitorRun : public QObject {
   qint64 lastStartMs_ = 0;
   bool running_ = false;
   bool done_ = false;
+  bool logFailed_ = false;
   long updates_ = 0;
   long failures_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "console_args.h"
 #include "console_escape.h"
 #include "console_session.h"
 #include "control/properties.h"
@@ -59,6 +60,14 @@ void Shell::Pump() {
     done_ = true;
     emit finished(0);
   }
+}
+
+void Shell::Answer(std::string_view line) {
+  if (done_ || write_(line)) return;
+  // Nobody takes the answers any more: no further command runs unseen.
+  done_ = true;
+  queue_.clear();
+  emit finished(kExitFailure);
 }
 
 // Messages echo what the user typed or a document held: escaped, so the answer stays one line

@@ -20,8 +20,9 @@ class Session;
 class Shell : public QObject {
   Q_OBJECT
  public:
-  // `write` takes one answer line without its newline, and must flush it.
-  using Writer = std::function<void(std::string_view)>;
+  // `write` takes one answer line without its newline, and must flush it; false when the line
+  // could not be written, which ends the shell.
+  using Writer = std::function<bool(std::string_view)>;
 
   Shell(Session& session, Writer write, QObject* parent = nullptr);
 
@@ -38,7 +39,7 @@ class Shell : public QObject {
  private:
   void Pump();
   void Execute(const ShellCommand& cmd);
-  void Answer(std::string_view line) { write_(line); }
+  void Answer(std::string_view line);
   void Error(std::string_view message);
   void BeginWait(double seconds);
   void BeginSleep(double seconds);

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +14,9 @@
 #include "console_args.h"
 #include "console_escape.h"
 #include "console_input.h"
+#include "console_output.h"
 #include "console_ports.h"
+#include "console_readings.h"
 #include "console_runs.h"
 #include "console_session.h"
 #include "console_shell.h"
@@ -54,6 +55,14 @@ bool WriteError(std::string_view message) {
 int Fail(std::string_view message, int status = kExitFailure) {
   WriteError(message);
   return status;
+}
+
+// A reader that went away (`| head`) ends the program quietly, as it ends other tools; any other
+// failed write says why.
+int Ended(Output& out, int status) {
+  out.Close();
+  if (!out.Failed()) return status;
+  return out.ReaderGone() ? kExitOk : Fail(out.Message());
 }
 
 // Ends the program on SIGINT, SIGTERM and their kin; returning from main closes the port.
@@ -120,7 +129,10 @@ int main(int argc, char** argv) {
                 kExitUsage);
   }
 
-  const LineWriter out = [](std::string_view l) { return WriteLine(stdout, l); };
+  Output standardOutput({}, false);
+  const LineWriter out = [&standardOutput](std::string_view l) {
+    return standardOutput.WriteLine(l);
+  };
   const LineWriter err = [](std::string_view l) { return WriteLine(stderr, EscapeControls(l)); };
 
   switch (o.command) {
@@ -132,7 +144,7 @@ int main(int argc, char** argv) {
       session.SetRecording(true);
       TerminationSignals stopSignals;
       ExitOnSignal(stopSignals);
-      Shell shell(session, [](std::string_view l) { WriteLine(stdout, l); });
+      Shell shell(session, out);
       LineReader input(0);
       QObject::connect(&input, &LineReader::lineReceived, &shell,
                        [&shell](const QByteArray& l) { shell.Feed(l.toStdString()); });
@@ -140,7 +152,7 @@ int main(int argc, char** argv) {
       QObject::connect(&input, &LineReader::finished, &shell, &Shell::EndOfInput);
       QObject::connect(&shell, &Shell::busyChanged, &input, &LineReader::SetPaused);
       QObject::connect(&shell, &Shell::finished, &app, &QCoreApplication::exit);
-      return QCoreApplication::exec();
+      return Ended(standardOutput, QCoreApplication::exec());
     }
 
     case CliCommand::Read: {
@@ -149,25 +161,18 @@ int main(int argc, char** argv) {
       ReadRun run(session, o, out, err);
       QObject::connect(&run, &ReadRun::finished, &app, &QCoreApplication::exit);
       run.Start();
-      return QCoreApplication::exec();
+      return Ended(standardOutput, QCoreApplication::exec());
     }
 
     case CliCommand::Monitor: {
-      std::FILE* file = stdout;
-      if (!o.output.empty()) {
-        file = std::fopen(o.output.c_str(), "w");
-        if (!file) return Fail("cannot write " + o.output + ": " + std::strerror(errno));
-      }
-      const LineWriter log = [file](std::string_view l) { return WriteLine(file, l); };
+      Output file(o.output, o.append, o.format == OutputFormat::Csv ? CsvHeader() : "");
+      const LineWriter log = [&file](std::string_view l) { return file.WriteLine(l); };
       TerminationSignals stopSignals;
       MonitorRun run(session, o, log, err);
       QObject::connect(&stopSignals, &TerminationSignals::received, &run, &MonitorRun::Stop);
       QObject::connect(&run, &MonitorRun::finished, &app, &QCoreApplication::exit);
       run.Start();
-      const int status = QCoreApplication::exec();
-      if (file != stdout && std::fclose(file) != 0)
-        return Fail("cannot write " + o.output + ": " + std::strerror(errno));
-      return status;
+      return Ended(file, QCoreApplication::exec());
     }
 
     case CliCommand::Help:

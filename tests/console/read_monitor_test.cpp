@@ -1,6 +1,8 @@
 // read and monitor against a simulated board on a pseudo-terminal, with and without faults.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -204,6 +206,68 @@ TEST(Monitor, EndsWithAnErrorWhenTheLineDrops) {
   EXPECT_EQ(o.exitCode, kExitFailure);
   EXPECT_NE(o.err.find("the port went offline"), std::string::npos) << o.err;
   for (const std::string& line : o.Lines()) ParseObject(line);  // every row whole
+}
+
+// The log file is made or emptied only once a row is ready for it: a port that does not open
+// leaves an old log as it was. --append adds rows without a second header; "-" is standard
+// output.
+TEST(Monitor, TheLogFileIsTouchedOnlyOnceARowIsReady) {
+  Board board;
+  TempDir dir;
+  const QString log = QString::fromStdString(dir / "keep.csv");
+  const std::string header = CsvHeader() + "\n";
+  WriteFile(log.toStdString(), header + "old row\n");
+  const struct {
+    QStringList args;
+    int exitCode;
+    int rows;  // rows after the header, in the file or, for "-", on standard output
+    bool keepsOldRow;
+  } steps[] = {
+      {{"--port", "1=/nonexistent/tty", "--output", log}, kExitFailure, 1, true},
+      {QStringList{"--output", log, "--append"} + board.PortArgs(), kExitOk, 2, true},
+      {QStringList{"--output", log} + board.PortArgs(), kExitOk, 1, false},
+      {QStringList{"--output", "-"} + board.PortArgs(), kExitOk, 1, false},
+  };
+  const std::string cwd = dir / "";
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.args.join(' ').toStdString());
+    const Outcome o = RunVyx(QStringList{"monitor", "--count", "1"} + s.args, {}, 20000, {},
+                             [cwd] { static_cast<void>(::chdir(cwd.c_str())); });
+    EXPECT_EQ(o.exitCode, s.exitCode) << o.err;
+    const bool toFile = s.args.contains(log);
+    const std::string text = toFile ? ReadFile(log.toStdString()) : o.out;
+    EXPECT_EQ(text.rfind(header, 0), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), s.rows + 1) << text;
+    EXPECT_EQ(text.find("old row") != std::string::npos, s.keepsOldRow) << text;
+    if (s.exitCode == kExitOk) {
+      EXPECT_NE(text.find(",1,true,"), std::string::npos) << text;
+    }
+    EXPECT_EQ(toFile, o.out.empty()) << o.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "-"));
+}
+
+// A reader that goes away (`| head`) ends the log quietly, as it ends other tools, and frees
+// the port. A full disk is named, whatever the command.
+TEST(Output, AClosedPipeEndsQuietlyAndAFullDiskIsNamed) {
+  Board board;
+  QProcess pipe;
+  pipe.start("bash", QStringList{"-c", R"(set -o pipefail; "$0" "$@" | head -3)", VYX_BINARY,
+                                 "monitor", "--format", "jsonl"} +
+                         board.PortArgs());
+  ASSERT_TRUE(pipe.waitForFinished(20000));
+  EXPECT_EQ(pipe.exitCode(), kExitOk);
+  EXPECT_EQ(pipe.readAllStandardOutput().count('\n'), 3);
+  EXPECT_EQ(pipe.readAllStandardError().toStdString(), "");
+  EXPECT_EQ(LockFile(board.Device()), "") << "the port was left locked";
+
+  const auto full = [] { static_cast<void>(::dup2(::open("/dev/full", O_WRONLY), 1)); };
+  for (const QStringList& args :
+       {QStringList{"monitor", "--count", "2"}, QStringList{"read"}, QStringList{"shell"}}) {
+    const Outcome o = RunVyx(args + board.PortArgs(), "get MicroStatus\n", 20000, {}, full);
+    EXPECT_EQ(o.exitCode, kExitFailure) << args.join(' ').toStdString();
+    EXPECT_NE(o.err.find(": No space left on device\n"), std::string::npos) << o.err;
+  }
 }
 
 // Identifiers that boards hold in their EEPROMs reach a log as inert text.
