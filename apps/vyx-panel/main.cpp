@@ -12,19 +12,22 @@
 #include "vyx/sim/demo_board.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setOrganizationName(QStringLiteral("Vyx"));
-  QApplication::setApplicationName(QStringLiteral("vyx-panel"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
-
+  // Read before the application exists: help, version and mistakes need no display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   QString message;
   bool exitNow = false;
-  const auto options = vyx::panel::ParsePanelOptions(QApplication::arguments(), message, exitNow);
+  const auto options = vyx::panel::ParsePanelOptions(arguments, message, exitNow);
   if (!options) {
     std::fputs(qPrintable(exitNow ? message : QStringLiteral("vyx-panel: %1\n").arg(message)),
                exitNow ? stdout : stderr);
     return exitNow ? 0 : 2;
   }
+
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Vyx"));
+  QApplication::setApplicationName(QStringLiteral("vyx-panel"));
+  QApplication::setApplicationVersion(QStringLiteral("1.00"));
 
   std::unique_ptr<QSettings> settings =
       options->settingsFile.isEmpty()
@@ -34,6 +37,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<vyx::sim::Simulator> board;
   vyx::panel::MainWindow window(*settings);
   if (options->chartWindow) window.chart()->setWindow(qint64{*options->chartWindow} * 1000);
+  window.setCommandLinePorts(options->ports);
   if (options->simulate) {
     std::string device;
     std::string error;
@@ -43,6 +47,18 @@ int main(int argc, char** argv) {
       return 1;
     }
     window.setSimulatedDevice(QString::fromStdString(device));
+    if (options->outage) {
+      // The board stops answering, as a pulled cable shows it, and then answers again.
+      const vyx::sim::FaultSettings normal = board->Faults();
+      vyx::sim::FaultSettings silent = normal;
+      silent.silence = 1.0;
+      vyx::sim::Simulator* sim = board.get();
+      const auto ms = [](double seconds) { return static_cast<int>(seconds * 1000); };
+      QTimer::singleShot(ms(options->outage->start), &window,
+                         [sim, silent] { sim->SetFaults(silent); });
+      QTimer::singleShot(ms(options->outage->start + options->outage->length), &window,
+                         [sim, normal] { sim->SetFaults(normal); });
+    }
   }
   if (!options->document.isEmpty()) window.openDocument(options->document);
   if (options->simulate) window.updates().start();

@@ -221,14 +221,26 @@ void MainWindow::installComponent() {
 void MainWindow::applyPorts() {
   if (!vyx_) return;
   const QStringList errors = ApplyPortMapping(LoadPortMapping(settings_), vyx_->portMap());
-  if (!simulatedDevice_.isEmpty()) (void)vyx_->portMap().Set(1, simulatedDevice_.toStdString());
+  for (std::size_t i = 0; i < session_.size(); ++i) {
+    // Checked when they were given; a refusal here would leave the settings' device.
+    if (!session_[i].device.isEmpty())
+      (void)vyx_->portMap().Set(static_cast<int>(i) + 1, session_[i].device.toStdString());
+  }
   if (!errors.isEmpty()) {
     showError(tr("Ports"), tr("Some saved ports were not applied:\n\n%1").arg(errors.join(u'\n')));
   }
 }
 
+void MainWindow::setCommandLinePorts(const PortMapping& ports) {
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    if (!ports[i].isEmpty()) session_[i] = {ports[i], QStringLiteral("--port")};
+  }
+  applyPorts();
+}
+
 void MainWindow::setSimulatedDevice(const QString& device) {
   simulatedDevice_ = device;
+  session_[0] = {device, tr("the simulated board")};
   applyPorts();
   // Only an untouched new document moves to the simulated board; an open one keeps its port.
   if (path_.isEmpty() && !isWindowModified() && vyx_) {
@@ -428,7 +440,7 @@ bool MainWindow::saveAsClicked() {
 }
 
 void MainWindow::portsClicked() {
-  PortsDialog dialog(LoadPortMapping(settings_), FindSerialPorts(), this);
+  PortsDialog dialog(LoadPortMapping(settings_), FindSerialPorts(), session_, this);
   if (dialog.exec() == QDialog::Accepted) setPortMapping(dialog.mapping());
 }
 

@@ -10,6 +10,7 @@
 
 #include "csv_logger.h"
 #include "port_settings.h"
+#include "ports_dialog.h"
 #include "update_driver.h"
 
 class QAction;
@@ -42,6 +43,9 @@ class MainWindow : public QMainWindow {
   // Comm1 leads to this device whatever the settings say: the in-process simulated board.
   // New documents then start on Comm1.
   void setSimulatedDevice(const QString& device);
+  // Positions the command line mapped (--port): they lead there for this run, over the
+  // settings, and are not saved. Empty entries leave their position alone.
+  void setCommandLinePorts(const PortMapping& ports);
 
   // The document operations. Each returns false when it did not happen (cancelled, or an
   // error that has been shown); a failed open or save changes nothing.
@@ -98,6 +102,7 @@ class MainWindow : public QMainWindow {
 
   QSettings& settings_;
   QString simulatedDevice_;
+  SessionPorts session_;  // the simulated board and --port, over the settings
   QString path_;
   QPointer<VyxWidget> vyx_;
   QSplitter* splitter_ = nullptr;

@@ -36,8 +36,9 @@ QString PortsDialog::DeviceOf(const QString& entry, const QList<FoundPort>& foun
   return text;
 }
 
-PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& found, QWidget* parent)
-    : QDialog(parent), found_(found) {
+PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& found,
+                         const SessionPorts& session, QWidget* parent)
+    : QDialog(parent), found_(found), current_(current), session_(session) {
   setWindowTitle(tr("Ports"));
   auto* intro = new QLabel(
       tr("Lead each port position to a device: pick one found on this machine, type a path, "
@@ -55,6 +56,14 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
     for (const FoundPort& p : found_) box->addItem(DescribePort(p), p.path);
     box->lineEdit()->setPlaceholderText(tr("VYX_COMM%1 if set, else no device").arg(i + 1));
     box->setEditText(current[i]);
+    const SessionPort& fixed = session_[i];
+    if (!fixed.device.isEmpty()) {
+      box->setEditText(tr("%1 (%2, for this run)").arg(fixed.device, fixed.origin));
+      box->setEnabled(false);
+      box->setToolTip(
+          tr("Mapped by %1 for this run; the settings keep \"%2\"").arg(fixed.origin, current[i]));
+    }
+    box->setAccessibleName(tr("Comm%1 device").arg(i + 1));
     form->addRow(tr("Comm%1").arg(i + 1), box);
     boxes_[i] = box;
   }
@@ -72,7 +81,9 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
 
 PortMapping PortsDialog::mapping() const {
   PortMapping m;
-  for (std::size_t i = 0; i < boxes_.size(); ++i) m[i] = DeviceOf(boxes_[i]->currentText(), found_);
+  for (std::size_t i = 0; i < boxes_.size(); ++i) {
+    m[i] = session_[i].device.isEmpty() ? DeviceOf(boxes_[i]->currentText(), found_) : current_[i];
+  }
   return m;
 }
 

@@ -1,10 +1,12 @@
-// The desktop host's parts that have rules of their own: the chart buffer, the CSV log, the
-// recent documents, the port mapping in the settings, and the check of a document before it
-// replaces the component.
+// The desktop host's parts that have rules of their own: the command line, the chart buffer,
+// the CSV log, the recent documents, the port mapping in the settings, and the check of a
+// document before it replaces the component.
+#include <QComboBox>
 #include <QFile>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +44,47 @@ class PartsTest : public QObject {
   QTemporaryDir dir_;
 
  private Q_SLOTS:
+  // Answers that need no window come without a display, as a terminal without one gets them.
+  void commandLineAnswersWithoutADisplay_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: vyx-panel [options]";
+    QTest::newRow("help names --port") << QStringList{"-h"} << 0 << "--port <N=DEVICE>";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "vyx-panel 1.00";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+    QTest::newRow("port without a device")
+        << QStringList{"--port", "3="} << 2 << "--port takes N=DEVICE with N from 1 to 8";
+    QTest::newRow("port beyond Comm8") << QStringList{"--port", "9=/dev/ttyUSB0"} << 2
+                                       << "--port takes N=DEVICE with N from 1 to 8";
+    QTest::newRow("port that is no device")
+        << QStringList{"--port", "2=tcp://host"} << 2 << "'tcp://host' is not tcp://HOST:PORT";
+    QTest::newRow("Comm1 belongs to the simulated board")
+        << QStringList{"--simulate", "--port", "1=/dev/ttyUSB0"} << 2
+        << "--simulate maps Comm1 itself";
+    QTest::newRow("outage needs the board")
+        << QStringList{"--simulate-outage", "5,10"} << 2 << "--simulate-outage needs --simulate";
+    QTest::newRow("outage needs a length")
+        << QStringList{"--simulate", "--simulate-outage", "5"} << 2 << "START,LENGTH";
+  }
+  void commandLineAnswersWithoutADisplay() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QProcess panel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+      env.remove(QString::fromLatin1(name));
+    panel.setProcessEnvironment(env);
+    panel.start(QStringLiteral(VYX_PANEL_BINARY), arguments);
+    QVERIFY(panel.waitForFinished(30'000));
+    const QString out = QString::fromLocal8Bit(panel.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(panel.readAllStandardError());
+    QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.exitCode(), status);
+    QVERIFY2((status == 0 ? out : err).contains(said), qPrintable(out + err));
+  }
+
   void chartKeepsOnlyTheWindow() {
     ChartBuffer b(10'000);
     for (qint64 t = 1'000'000; t <= 1'020'000; t += 1'000) b.append(t, All(double(t)));
@@ -191,6 +234,27 @@ class PartsTest : public QObject {
     }
     QCOMPARE(dialog.findChildren<QLineEdit*>().size(), 8);
     QVERIFY2(!shown.join(u'\n').contains(QStringLiteral("ttyS")), qPrintable(shown.join(u'\n')));
+  }
+
+  void portDialogShowsThisRunsPortsAndKeepsTheSettings() {
+    vyx::panel::PortMapping saved;
+    saved[0] = QStringLiteral("/dev/ttyUSB0");
+    saved[2] = QStringLiteral("/dev/ttyUSB2");
+    vyx::panel::SessionPorts session;
+    session[0] = {QStringLiteral("/dev/pts/9"), QStringLiteral("the simulated board")};
+    session[1] = {QStringLiteral("tcp://127.0.0.1:4001"), QStringLiteral("--port")};
+    vyx::panel::PortsDialog dialog(saved, {}, session);
+    const QList<QComboBox*> boxes = dialog.findChildren<QComboBox*>();
+    QCOMPARE(boxes.size(), 8);
+    QCOMPARE(boxes[0]->currentText(),
+             QStringLiteral("/dev/pts/9 (the simulated board, for this run)"));
+    QVERIFY(!boxes[0]->isEnabled());
+    QVERIFY(boxes[1]->currentText().startsWith(QStringLiteral("tcp://127.0.0.1:4001 (--port")));
+    QVERIFY(!boxes[1]->isEnabled());
+    QCOMPARE(boxes[2]->currentText(), QStringLiteral("/dev/ttyUSB2"));
+    QVERIFY(boxes[2]->isEnabled());
+    // Accepting keeps what the settings held for the positions this run maps.
+    QCOMPARE(dialog.mapping(), saved);
   }
 
   void documentCheckFindsTheFirstKeyThatWouldStopARestore_data() {

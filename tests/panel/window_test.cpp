@@ -1,6 +1,10 @@
 // The desktop host's window against the simulated board over a real pseudo-terminal:
 // documents, automatic updates, the chart, the CSV log and the unsaved-changes prompt.
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -9,12 +13,15 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "control/vyx.h"
 #include "main_window.h"
 #include "panel/field.h"
 #include "panel_view.h"
+#include "platform/port_map.h"
 #include "strip_chart.h"
 #include "vyx/sim/simulator.h"
 #include "vyx_widget.h"
@@ -80,6 +87,26 @@ class WindowTest : public QObject {
   }
 
   VyxWidget& vyx() { return *window_->component(); }
+
+  // Triggers the window's action by its text and hands the dialog it opens to check, then
+  // closes the dialog.
+  void inDialogOf(const QString& actionText, const std::function<void(QDialog&)>& check) {
+    QAction* action = nullptr;
+    for (QAction* a : window_->findChildren<QAction*>()) {
+      if (a->text() == actionText) action = a;
+    }
+    QVERIFY2(action, qPrintable(actionText));
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        seen = true;
+        check(*dialog);
+        dialog->reject();
+      }
+    });
+    action->trigger();
+    QVERIFY2(seen, qPrintable(actionText));
+  }
 
   // Runs automatic updates until n more have ended the way asked.
   void runUpdates(int n, bool ok) {
@@ -164,6 +191,23 @@ class WindowTest : public QObject {
                  .toStringList()
                  .value(0),
              doc);
+  }
+
+  void portSettingsShowThePortsOfThisRun() {
+    openWindow();
+    vyx::panel::PortMapping commandLine;
+    commandLine[1] = QStringLiteral("tcp://127.0.0.1:4001");
+    window_->setCommandLinePorts(commandLine);
+    QCOMPARE(vyx().portMap().Device(2), std::string("tcp://127.0.0.1:4001"));
+    QStringList shown;
+    inDialogOf(QStringLiteral("&Ports..."), [&](QDialog& dialog) {
+      for (const QComboBox* box : dialog.findChildren<QComboBox*>()) shown << box->currentText();
+    });
+    QCOMPARE(shown.size(), 8);
+    const QString board = QString::fromStdString(sim_->DevicePath());
+    QCOMPARE(shown[0], QStringLiteral("%1 (the simulated board, for this run)").arg(board));
+    QCOMPARE(shown[1], QStringLiteral("tcp://127.0.0.1:4001 (--port, for this run)"));
+    QVERIFY(shown[2].isEmpty());
   }
 
   void aDocumentThatCannotBeRestoredChangesNothing_data() {
