@@ -1,6 +1,7 @@
 #include "console_args.h"
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 
 namespace vyx::console {
@@ -13,6 +14,18 @@ std::optional<long> ParseLong(std::string_view s, long min, long max) {
     return std::nullopt;
   return v;
 }
+
+// Seconds with an optional fraction, as milliseconds; a positive time never rounds to none.
+std::optional<long long> ParseSeconds(std::string_view s, double max) {
+  double v = 0.0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
+  if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !(v >= 0.0) || v > max)
+    return std::nullopt;
+  const auto ms = std::llround(v * 1000.0);
+  return v > 0.0 && ms == 0 ? 1 : ms;
+}
+
+constexpr double kMaxDurationSeconds = 366.0 * 86400.0;
 
 constexpr std::string_view kUsage =
     R"(Usage: vyx [--port N=DEVICE]... [--simulate] COMMAND [OPTIONS]
@@ -33,6 +46,8 @@ Options:
   --format F           read: json (default) or text; monitor: csv (default) or jsonl
   --interval MS        monitor: start an update every MS milliseconds (default 0: back to back)
   --count N            monitor: stop after N updates (default 0: until interrupted)
+  --duration SECONDS   monitor: start no update once SECONDS have passed and end then
+                       (default 0: until interrupted); with --count, whichever comes first
   --output FILE        monitor: write the log to FILE (- for standard output, the default);
                        FILE is made or emptied only once the first row is ready
   --append             monitor: add to the --output FILE instead of replacing it; no second
@@ -95,7 +110,7 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
     }
     const bool known = arg == "--port" || arg == "--comm" || arg == "--address" ||
                        arg == "--format" || arg == "--interval" || arg == "--count" ||
-                       arg == "--output";
+                       arg == "--output" || arg == "--duration";
     if (!known) return CliError{"unknown option " + arg};
     std::string value;
     if (inlineValue) {
@@ -135,6 +150,11 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
       if (!n) return CliError{"--count takes a number of updates, 0 for no limit"};
       o.count = *n;
       monitorOptions = true;
+    } else if (arg == "--duration") {
+      const auto ms = ParseSeconds(value, kMaxDurationSeconds);
+      if (!ms) return CliError{"--duration takes seconds from 0 to 31622400, 0 for no limit"};
+      o.durationMs = *ms;
+      monitorOptions = true;
     } else if (arg == "--output") {
       if (value.empty()) return CliError{"--output needs a file name"};
       o.output = value;
@@ -156,7 +176,7 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
   const bool reads = o.command == CliCommand::Read || o.command == CliCommand::Monitor;
   if (readOptions && !reads) return CliError{"--comm and --address apply to read and monitor"};
   if (monitorOptions && o.command != CliCommand::Monitor)
-    return CliError{"--interval, --count, --output and --append apply to monitor"};
+    return CliError{"--interval, --count, --duration, --output and --append apply to monitor"};
   if (o.append && (o.output.empty() || o.output == "-"))
     return CliError{"--append needs --output FILE"};
   if (format && !reads) return CliError{"--format applies to read and monitor"};

@@ -24,10 +24,11 @@ struct CliOptions {
   int comm = 1;
   int address = 0;
   OutputFormat format = OutputFormat::Json;
-  int intervalMs = 0;   // 0: back to back
-  long count = 0;       // 0: until stopped
-  std::string output;   // empty or "-": standard output
-  bool append = false;  // add to the output file instead of replacing it
+  int intervalMs = 0;        // 0: back to back
+  long count = 0;            // 0: until stopped
+  long long durationMs = 0;  // 0: until stopped
+  std::string output;        // empty or "-": standard output
+  bool append = false;       // add to the output file instead of replacing it
 };
 
 struct CliError {

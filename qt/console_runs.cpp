@@ -89,8 +89,10 @@ void MonitorRun::Start() {
 
 void MonitorRun::StartNext() {
   if (done_) return;
+  if (endAtNext_) return Stop();
   running_ = true;
-  lastStartMs_ = clock_.elapsed();
+  startNs_ = clock_.nsecsElapsed();
+  if (updates_ == 0) firstStartNs_ = startNs_;
   readings_.clear();
   session_.RunUpdate();
 }
@@ -104,6 +106,7 @@ void MonitorRun::OnEnded(bool gotNewData) {
   running_ = false;
   ++updates_;
   if (!gotNewData) ++failures_;
+  lastStartNs_ = startNs_;
 
   LogRow row;
   row.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
@@ -120,12 +123,17 @@ void MonitorRun::OnEnded(bool gotNewData) {
     err_("vyx: the port went offline: " + Where(session_, options_));
     return Finish(kExitFailure);
   }
-  if (options_.count > 0 && updates_ >= options_.count) {
-    return Finish(failures_ == updates_ ? kExitFailure : kExitOk);
-  }
+  const qint64 now = clock_.elapsed();
+  const bool timeUp = options_.durationMs > 0 && now >= options_.durationMs;
+  if ((options_.count > 0 && updates_ >= options_.count) || timeUp) return Stop();
   // Back to back, or on the interval's beat; a late update delays the next, never overlaps.
-  const qint64 due = lastStartMs_ + options_.intervalMs;
-  next_.start(static_cast<int>(std::max<qint64>(0, due - clock_.elapsed())));
+  // A beat past the duration is not kept: the run ends when its time is up.
+  qint64 wait = std::max<qint64>(0, lastStartNs_ / 1'000'000 + options_.intervalMs - now);
+  if (options_.durationMs > 0 && now + wait >= options_.durationMs) {
+    wait = options_.durationMs - now;
+    endAtNext_ = true;
+  }
+  next_.start(static_cast<int>(wait));
 }
 
 void MonitorRun::Stop() {
@@ -142,11 +150,20 @@ void MonitorRun::Finish(int exitCode) {
     emit finished(exitCode);
     return;
   }
-  const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
-  char summary[160];
-  std::snprintf(summary, sizeof summary, "vyx: %ld updates, %ld failed, %.1f updates/s over %.2f s",
-                updates_, failures_, seconds > 0 ? static_cast<double>(updates_) / seconds : 0.0,
-                seconds);
+  // The rate is the intervals from one start to the next: n updates make n - 1 of them.
+  std::string summary = "vyx: " + std::to_string(updates_) +
+                        (updates_ == 1 ? " update, " : " updates, ") + std::to_string(failures_) +
+                        " failed, ";
+  char figures[64];
+  if (updates_ >= 2 && lastStartNs_ > firstStartNs_) {
+    const double span = static_cast<double>(lastStartNs_ - firstStartNs_) / 1e9;
+    std::snprintf(figures, sizeof figures, "%.1f updates/s ",
+                  static_cast<double>(updates_ - 1) / span);
+    summary += figures;
+  }
+  std::snprintf(figures, sizeof figures, "over %.2f s",
+                static_cast<double>(clock_.elapsed()) / 1000.0);
+  summary += figures;
   err_(summary);
   emit finished(exitCode);
 }

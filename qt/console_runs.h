@@ -68,8 +68,11 @@ class MonitorRun : public QObject {
   Readings readings_;
   QTimer next_;
   QElapsedTimer clock_;
-  qint64 lastStartMs_ = 0;
+  qint64 startNs_ = 0;       // the update in progress
+  qint64 firstStartNs_ = 0;  // the first update
+  qint64 lastStartNs_ = 0;   // the last update that ended
   bool running_ = false;
+  bool endAtNext_ = false;  // the next beat falls past --duration
   bool done_ = false;
   bool logFailed_ = false;
   long updates_ = 0;

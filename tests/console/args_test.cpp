@@ -37,15 +37,18 @@ TEST(ParseArguments, ReadAndMonitorTakeTheirOptionsAndDefaults) {
   EXPECT_EQ(t.address, 3);
   EXPECT_EQ(t.format, OutputFormat::Text);
 
-  const CliOptions m = Parse({"monitor", "--simulate", "--count", "20", "--interval", "250",
-                              "--format", "jsonl", "--output", "log.jsonl", "--port",
-                              "2=tcp://localhost:4000", "--port", "3=/dev/ttyUSB0"});
+  const CliOptions m =
+      Parse({"monitor", "--simulate", "--count", "20", "--interval", "250", "--format", "jsonl",
+             "--output", "log.jsonl", "--append", "--duration", "1.5", "--port",
+             "2=tcp://localhost:4000", "--port", "3=/dev/ttyUSB0"});
   EXPECT_EQ(m.command, CliCommand::Monitor);
   EXPECT_TRUE(m.simulate);
   EXPECT_EQ(m.count, 20);
   EXPECT_EQ(m.intervalMs, 250);
   EXPECT_EQ(m.format, OutputFormat::Jsonl);
   EXPECT_EQ(m.output, "log.jsonl");
+  EXPECT_TRUE(m.append);
+  EXPECT_EQ(m.durationMs, 1500);
   ASSERT_EQ(m.ports.size(), 2u);
   EXPECT_EQ(m.ports[1].comm, 3);
   EXPECT_EQ(Parse({"monitor"}).format, OutputFormat::Csv);
@@ -85,7 +88,12 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArgs{{"monitor", "--format", "json"}, "csv or jsonl"},
                       BadArgs{{"monitor", "--interval", "-5"}, "milliseconds"},
                       BadArgs{{"monitor", "--count", "x"}, "number of updates"},
+                      BadArgs{{"monitor", "--duration", "-1"}, "seconds"},
+                      BadArgs{{"monitor", "--duration", "1e3"}, "seconds"},
+                      BadArgs{{"monitor", "--append"}, "needs --output FILE"},
+                      BadArgs{{"monitor", "--append", "--output", "-"}, "needs --output FILE"},
                       BadArgs{{"read", "--count", "2"}, "apply to monitor"},
+                      BadArgs{{"read", "--duration", "2"}, "apply to monitor"},
                       BadArgs{{"shell", "--comm", "2"}, "apply to read and monitor"},
                       BadArgs{{"ports", "--format", "json"}, "applies to read and monitor"},
                       BadArgs{{"shell", "--port", "9=/dev/x"}, "N=DEVICE"},

@@ -29,16 +29,25 @@ QJsonObject ParseObject(const std::string& line) {
   return doc.object();
 }
 
-// "vyx: N updates, F failed, ..." from the summary.
-std::pair<long, long> Summary(const std::string& err) {
+// The summary: "vyx: N updates, F failed, R updates/s over S s", without a rate below two
+// updates and with "1 update" for one.
+struct Totals {
+  long updates = -1;
+  long failed = -1;
+  double rate = -1.0;  // none
+  double seconds = -1.0;
+  std::pair<long, long> Counts() const { return {updates, failed}; }
+};
+
+Totals Summary(const std::string& err) {
   static const std::regex re(
-      R"(vyx: (\d+) updates, (\d+) failed, [0-9.]+ updates/s over [0-9.]+ s)");
+      R"(vyx: (\d+) updates?, (\d+) failed, (?:([0-9.]+) updates/s )?over ([0-9.]+) s\n)");
   std::smatch m;
   if (!std::regex_search(err, m, re)) {
     ADD_FAILURE() << "no summary in: " << err;
-    return {-1, -1};
+    return {};
   }
-  return {std::stol(m[1]), std::stol(m[2])};
+  return {std::stol(m[1]), std::stol(m[2]), m[3].matched ? std::stod(m[3]) : -1.0, std::stod(m[4])};
 }
 
 // The lock file the serial port keeps for `device` while it is open; empty when there is none.
@@ -126,7 +135,7 @@ TEST(Monitor, LogsTheCountAsCsvWithAHeaderAndASummary) {
     EXPECT_NE(lines[i].find("," + std::to_string(i) + ",true,"), std::string::npos) << lines[i];
     EXPECT_NE(lines[i].find(",3.000,"), std::string::npos) << lines[i];
   }
-  EXPECT_EQ(Summary(o.err), std::make_pair(5L, 0L));
+  EXPECT_EQ(Summary(o.err).Counts(), std::make_pair(5L, 0L));
 }
 
 TEST(Monitor, CompletesItsCountThroughFaultsAndReportsTheFailures) {
@@ -161,7 +170,7 @@ TEST(Monitor, CompletesItsCountThroughFaultsAndReportsTheFailures) {
   }
   EXPECT_GT(failed, 0) << "these faults should fail some updates";
   EXPECT_LT(failed, 12);
-  EXPECT_EQ(Summary(o.err), std::make_pair(12L, failed));
+  EXPECT_EQ(Summary(o.err).Counts(), std::make_pair(12L, failed));
 }
 
 TEST(Monitor, AnIntervalSpacesTheUpdates) {
@@ -186,6 +195,39 @@ TEST(Monitor, AnIntervalSpacesTheUpdates) {
   }
 }
 
+// The rate counts the intervals between the updates' starts, not the updates. --duration ends
+// the run once its time has passed, whichever of it and --count comes first.
+TEST(Monitor, TheRateCountsIntervalsAndADurationEndsTheRun) {
+  Board board;
+  const struct {
+    QStringList args;
+    long updates;
+    double minRate, maxRate;  // -1: no rate
+    double minSeconds;
+  } cases[] = {
+      {{"--count", "1"}, 1, -1, -1, 0},
+      {{"--count", "4", "--interval", "200"}, 4, 4.0, 5.05, 0.6},
+      {{"--duration", "0.8", "--interval", "300"}, 3, 2.5, 3.4, 0.8},
+      {{"--duration", "0.5", "--count", "100", "--interval", "300"}, 2, 2.5, 3.4, 0.5},
+      {{"--duration", "5", "--count", "2", "--interval", "300"}, 2, 2.5, 3.4, 0.3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const Outcome o =
+        RunVyx(QStringList{"monitor", "--format", "jsonl"} + c.args + board.PortArgs());
+    EXPECT_EQ(o.exitCode, kExitOk) << o.err;
+    EXPECT_EQ(static_cast<long>(o.Lines().size()), c.updates) << o.out;
+    const Totals t = Summary(o.err);
+    EXPECT_EQ(t.Counts(), std::make_pair(c.updates, 0L)) << o.err;
+    EXPECT_GE(t.rate, c.minRate) << o.err;
+    EXPECT_LE(t.rate, c.maxRate) << o.err;
+    EXPECT_GE(t.seconds, c.minSeconds) << o.err;
+    if (c.updates == 1) {
+      EXPECT_NE(o.err.find("vyx: 1 update, "), std::string::npos) << o.err;
+    }
+  }
+}
+
 TEST(Monitor, AllUpdatesFailingIsAFailure) {
   sim::Options silent;
   silent.faults.silence = 1.0;
@@ -195,7 +237,7 @@ TEST(Monitor, AllUpdatesFailingIsAFailure) {
   const auto lines = o.Lines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_NE(lines[1].find(",1,false,"), std::string::npos);
-  EXPECT_EQ(Summary(o.err), std::make_pair(2L, 2L));
+  EXPECT_EQ(Summary(o.err).Counts(), std::make_pair(2L, 2L));
 }
 
 TEST(Monitor, EndsWithAnErrorWhenTheLineDrops) {
@@ -361,7 +403,7 @@ TEST(Termination, EachStopSignalEndsCleanlyAndFreesThePort) {
         ParseObject(line.toStdString());
         ++rows;
       }
-      EXPECT_EQ(Summary(err).first, rows);
+      EXPECT_EQ(Summary(err).updates, rows);
     } else {
       EXPECT_EQ(out, "ok\n");
       EXPECT_NE(err.find("vyx: interrupted"), std::string::npos) << err;
