@@ -6,6 +6,7 @@ build alone cannot tell. For each build directory given, the files looked at are
 
   - the package configuration file of every <Name>_DIR in its CMakeCache.txt (Qt6Charts,
     GTest, ...), that is every package find_package() found;
+  - every program the project's own find_program() found (VYX_* file paths, such as groff);
   - the compiler, and the files it names when asked how it would compile and link with the
     build's -fsanitize= flags (the sanitizer and fuzzer runtimes of a clang build).
 
@@ -82,6 +83,13 @@ def config_files(cache_path, entries):
     return found
 
 
+def project_programs(cache_path, entries):
+    """The tools the project looks for itself; CMake's own finds (ar, nm, ...) come with the
+    compiler, and optional libraries a find module probes for may be absent."""
+    return [(value, f"{key} in {cache_path}") for key, (kind, value) in sorted(entries.items())
+            if kind == "FILEPATH" and key.startswith("VYX_") and os.path.isfile(value)]
+
+
 def sanitizer_flags(build_dir):
     flags = set()
     for root, _, files in os.walk(build_dir):
@@ -140,6 +148,7 @@ def check(packages, build_dirs):
     for build_dir in build_dirs:
         cache_path, entries = read_cache(build_dir)
         wanted += config_files(cache_path, entries)
+        wanted += project_programs(cache_path, entries)
         wanted += toolchain_files(build_dir, entries)
     owned = owners(sorted({name for path, _ in wanted for name in candidates(path)}))
     closure = installed_by(packages)

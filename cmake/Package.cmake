@@ -4,7 +4,8 @@
 # in the tree and against an installed package.
 #
 #   cmake --install build --component development --prefix /opt/vyx
-#   cmake --install build --component designer          (the Qt Designer plugin)
+#   cmake --install build --component designer          (the Qt Designer plugin, under the
+#                                                         prefix unless VYX_DESIGNER_INTO_QT)
 include(CMakePackageConfigHelpers)
 
 set(VYX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Vyx)
