@@ -1,6 +1,8 @@
 #include "platform/device.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace vyx::qt {
 namespace {
@@ -36,6 +38,21 @@ Status ParseTcp(std::string_view text, Device& device) {
   return Status::Ok();
 }
 
+// A bare name (ttyUSB0) is a device under /dev, where serial ports live; a name with a slash is
+// a path, a relative one taken from the working directory now, so that the device and its lock
+// do not depend on where the program stands later.
+Status TtyPath(std::string_view text, std::string& path) {
+  if (text.find('/') == std::string_view::npos) {
+    path = "/dev/" + std::string(text);
+    return Status::Ok();
+  }
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(text, ec);
+  if (ec) return Status::Fail("'" + std::string(text) + "': " + ec.message());
+  path = absolute.string();
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status ParseDevice(std::string_view text, Device& device) {
@@ -50,7 +67,7 @@ Status ParseDevice(std::string_view text, Device& device) {
     return Status::Fail("'" + std::string(text) + "': only device paths and tcp://HOST:PORT");
   }
   device.kind = Device::Kind::Tty;
-  device.path = std::string(text);
+  if (Status s = TtyPath(text, device.path); !s) return s;
   device.host.clear();
   device.port = 0;
   return Status::Ok();

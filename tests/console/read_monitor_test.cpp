@@ -118,6 +118,29 @@ TEST(Read, FailsClearlyWhenThePortDoesNotOpenOrTheBoardIsSilent) {
   EXPECT_NE(absent.err.find("board 1 on Comm1"), std::string::npos) << absent.err;
 }
 
+// A device path with a slash is a path, a relative one from the working directory; a bare name
+// such as ttyUSB0 is a device under /dev.
+TEST(Read, ARelativeDevicePathStartsFromTheWorkingDirectory) {
+  Board board;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_symlink(board.Device(), dir / "sub/board");
+  std::filesystem::create_symlink(board.Device(), dir / "board");
+  const std::string cwd = dir / "";
+  const struct {
+    const char* device;
+    int exitCode;
+  } cases[] = {{"sub/board", kExitOk},
+               {"sub/../board", kExitOk},
+               {"./sub/board", kExitOk},
+               {"board", kExitFailure}};
+  for (const auto& c : cases) {
+    const Outcome o = RunVyx({"read", "--port", QString("1=") + c.device}, {}, 20000, {},
+                             [cwd] { static_cast<void>(::chdir(cwd.c_str())); });
+    EXPECT_EQ(o.exitCode, c.exitCode) << c.device << ": " << o.err;
+  }
+}
+
 TEST(Read, SimulateStartsABoardInsideTheProcess) {
   const Outcome o = RunVyx({"--simulate", "read"});
   ASSERT_EQ(o.exitCode, kExitOk) << o.err;
