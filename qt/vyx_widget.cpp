@@ -195,7 +195,7 @@ QString FromStd(std::string_view s) { return QString::fromUtf8(s.data(), qsizety
 // --- private -------------------------------------------------------------------------------
 
 VyxWidgetPrivate::VyxWidgetPrivate(VyxWidget* owner)
-    : q(owner), component(platform.port(), platform.timer(), platform.clock()) {
+    : q(owner), component(port, platform.timer(), platform.clock()) {
   const QMetaObject* meta = q->metaObject();
   for (const vyx::PropertySpec& p : vyx::kProperties) {
     const int index = meta->indexOfProperty(std::string(p.name).c_str());
@@ -294,6 +294,7 @@ bool VyxWidget::restore(vyx::PropertyBag& bag, QString* error) {
 
 vyx::qt::PortMap& VyxWidget::portMap() { return d->platform.portMap(); }
 const vyx::qt::PortMap& VyxWidget::portMap() const { return d->platform.portMap(); }
+QString VyxWidget::portError() const { return QString::fromStdString(d->port.WhyNotOpen()); }
 vyx::Vyx& VyxWidget::component() { return d->component; }
 const vyx::Vyx& VyxWidget::component() const { return d->component; }
 QWidget* VyxWidget::panel() const { return d->view; }

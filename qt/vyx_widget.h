@@ -151,6 +151,9 @@ class VyxWidget : public QWidget {
   // position.
   vyx::qt::PortMap& portMap();
   const vyx::qt::PortMap& portMap() const;
+  // Why the chosen port did not open, or went away ("/dev/ttyUSB0: in use by another
+  // program"); empty while the port is open or when nothing failed.
+  QString portError() const;
 
   // The component behind the widget, for tools and tests.
   vyx::Vyx& component();

@@ -149,7 +149,9 @@ QString UpdateDriver::describeFailure() const {
   if (!widget_) return tr("the component went away");
   const QString port = widget_->CommPort();
   if (widget_->CommStatus() != QStringLiteral("Connect")) {
-    return tr("port %1 is not open (%2)").arg(port, widget_->CommStatus());
+    const QString why = widget_->portError();
+    return why.isEmpty() ? tr("port %1 is not open (%2)").arg(port, widget_->CommStatus())
+                         : tr("port %1 is not open (%2): %3").arg(port, widget_->CommStatus(), why);
   }
   return tr("no valid reply from the board at address %1 on port %2")
       .arg(widget_->MicroAddress(), port);

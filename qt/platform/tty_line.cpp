@@ -63,6 +63,18 @@ QSerialPort::StopBits ToQt(LineSettings::StopBits s) {
   return QSerialPort::OneStop;
 }
 
+// Why a device did not open, in words that say what to do. QSerialPort reports both a
+// device that another program holds (its lock file, or an exclusive open) and a device this
+// user may not open as a permission error; only the second fails access().
+std::string OpenErrorText(QSerialPort& port, const std::string& path) {
+  if (port.error() != QSerialPort::PermissionError) return port.errorString().toStdString();
+  if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+    return "permission denied: add yourself to the dialout group (sudo usermod -aG dialout "
+           "$USER) and log in again";
+  }
+  return "in use by another program";
+}
+
 // What the system takes of the bytes now, without blocking: the count (0 when it takes
 // none), or -1 with errno set on an error.
 ssize_t WriteNow(int fd, std::string_view bytes) {
@@ -120,7 +132,7 @@ IoResult TtyLine::Open(const Device& device, const LineSettings& settings) {
   port_.setPortName(QString::fromStdString(device.path));
   Store(settings);  // QSerialPort applies what it holds as it opens
   if (!port_.open(QIODevice::ReadWrite)) {
-    lastError_ = port_.errorString().toStdString();
+    lastError_ = OpenErrorText(port_, device.path);
     const IoResult r = FromOpenError(port_.error());
     port_.clearError();
     return r;

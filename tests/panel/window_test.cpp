@@ -353,13 +353,29 @@ class WindowTest : public QObject {
     runUpdates(1, true);
   }
 
-  void aClosedPortFailsWithoutSpinning() {
+  void aClosedPortFailsWithoutSpinningAndSaysWhy_data() {
+    QTest::addColumn<bool>("heldByAnother");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no port chosen") << false << QStringLiteral("port 0 is not open (Offline)");
+    QTest::newRow("held by another program") << true << QStringLiteral("in use by another program");
+  }
+  void aClosedPortFailsWithoutSpinningAndSaysWhy() {
+    QFETCH(bool, heldByAnother);
+    QFETCH(QString, said);
     openWindow();
     vyx().setCommPort(QStringLiteral("0"));  // NoCom
+    VyxWidget other;
+    if (heldByAnother) {
+      QVERIFY(other.portMap().Set(1, sim_->DevicePath()).ok());
+      other.setCommPort(QStringLiteral("1"));
+      QCOMPARE(other.CommStatus(), QStringLiteral("Connect"));
+      vyx().setCommPort(QStringLiteral("1"));
+    }
     QCOMPARE(vyx().CommStatus(), QStringLiteral("Offline"));
     runUpdates(2, false);
-    QVERIFY2(window_->updates().lastError().contains(QStringLiteral("not open")),
+    QVERIFY2(window_->updates().lastError().contains(said),
              qPrintable(window_->updates().lastError()));
+    QVERIFY(window_->statusText().contains(said));
   }
 
   void aStatusStuckOnBusyStopsTheUpdatesWithAReason() {

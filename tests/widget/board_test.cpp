@@ -1,5 +1,8 @@
 // The widget against the simulated board on a real pseudo-terminal, mapped as Comm1 and
 // chosen through the port list as an operator would.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -154,6 +157,36 @@ class BoardTest : public QObject {
     QCOMPARE(Shown<QLabel>(*w_, Field::LblFW)->text(), QStringLiteral("NA"));
     QCOMPARE(Shown<QLabel>(*w_, Field::LblStatus)->text(), QStringLiteral("Ready"));
     QCOMPARE(w_->CommStatus(), QStringLiteral("Connect"));
+  }
+
+  // A device that does not open says what to do about it.
+  void aPortThatDoesNotOpenSaysWhy_data() {
+    QTest::addColumn<bool>("heldByAnother");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("held by another host") << true << QStringLiteral("in use by another program");
+    QTest::newRow("no permission")
+        << false
+        << QStringLiteral(
+               "permission denied: add yourself to the dialout group (sudo usermod "
+               "-aG dialout $USER) and log in again");
+  }
+  void aPortThatDoesNotOpenSaysWhy() {
+    QFETCH(bool, heldByAnother);
+    QFETCH(QString, said);
+    const std::string device = sim_->DevicePath();
+    VyxWidget other;
+    if (heldByAnother) {
+      QVERIFY(other.portMap().Set(1, device).ok());
+      other.setCommPort(QStringLiteral("1"));
+      QCOMPARE(other.CommStatus(), QStringLiteral("Connect"));
+    } else {
+      if (geteuid() == 0) QSKIP("root opens any device; run as another user to see this");
+      QCOMPARE(::chmod(device.c_str(), 0), 0);
+    }
+    pickComm1();
+    if (!heldByAnother) ::chmod(device.c_str(), S_IRUSR | S_IWUSR);
+    QVERIFY(w_->CommStatus() != QStringLiteral("Connect"));
+    QCOMPARE(w_->portError(), QString::fromStdString(device) + QStringLiteral(": ") + said);
   }
 };
 
