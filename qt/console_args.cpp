@@ -36,7 +36,9 @@ Commands:
   shell                read commands from standard input, one per line
   read                 select the port and board, run one update, print the readings
   monitor              repeat updates and log the readings
-  ports                list the serial devices found and the current CommN mapping
+  ports [TEXT]         list the serial devices found (location, description, USB vendor:product,
+                       serial number), only those whose line holds TEXT in any case when it is
+                       given (ports usb, ports 0403:6001), and the current CommN mapping
 
 Options:
   --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, or tcp://HOST:PORT
@@ -69,7 +71,7 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
   CliOptions o;
   std::optional<CliCommand> command;
   std::optional<std::string> format;
-  bool help = false, version = false;
+  bool help = false, version = false, filtered = false;
   bool readOptions = false, monitorOptions = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -77,6 +79,11 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
     if (!arg.starts_with("--")) {
       if (arg == "-h") {
         help = true;
+        continue;
+      }
+      if (command == CliCommand::Ports && !filtered) {
+        o.filter = arg;
+        filtered = true;
         continue;
       }
       if (command) return CliError{"unexpected argument \"" + arg + "\""};

@@ -29,6 +29,7 @@ struct CliOptions {
   long long durationMs = 0;  // 0: until stopped
   std::string output;        // empty or "-": standard output
   bool append = false;       // add to the output file instead of replacing it
+  std::string filter;        // ports: what a listed device's line holds
 };
 
 struct CliError {

@@ -2,30 +2,70 @@
 
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 
+#include "console_escape.h"
 #include "platform/port_map.h"
 
 namespace vyx::console {
+namespace {
 
-std::string PortsReport(const qt::PortMap& map) {
-  std::string out = "Serial devices:\n";
-  auto infos = QSerialPortInfo::availablePorts();
-  std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-    return a.systemLocation() < b.systemLocation();
-  });
-  if (infos.isEmpty()) out += "  (none found)\n";
-  for (const QSerialPortInfo& info : infos) {
-    out += "  " + info.systemLocation().toStdString();
-    if (!info.description().isEmpty()) out += "  " + info.description().toStdString();
-    if (!info.serialNumber().isEmpty()) out += "  serial " + info.serialNumber().toStdString();
-    out += "\n";
-  }
-  out += "Ports:\n";
-  for (int comm = 1; comm <= qt::PortMap::kPorts; ++comm) {
-    out += "  Comm" + std::to_string(comm) + "  " +
-           (map.IsMapped(comm) ? map.Device(comm) : std::string("(unmapped)")) + "\n";
-  }
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
+}
+
+// Texts a device gives about itself reach the terminal inert.
+std::string DeviceLine(const SerialDevice& d) {
+  std::string line = "  " + d.location;
+  if (!d.description.empty()) line += "  " + d.description;
+  if (d.vendor && d.product) {
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", *d.vendor, *d.product);
+    line += std::string("  usb ") + ids;
+  }
+  if (!d.serial.empty()) line += "  serial " + d.serial;
+  return EscapeControls(line);
+}
+
+}  // namespace
+
+std::vector<SerialDevice> FindSerialDevices() {
+  std::vector<SerialDevice> devices;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    SerialDevice d;
+    d.location = info.systemLocation().toStdString();
+    d.description = info.description().toStdString();
+    if (info.hasVendorIdentifier()) d.vendor = info.vendorIdentifier();
+    if (info.hasProductIdentifier()) d.product = info.productIdentifier();
+    d.serial = info.serialNumber().toStdString();
+    devices.push_back(std::move(d));
+  }
+  std::sort(devices.begin(), devices.end(),
+            [](const SerialDevice& a, const SerialDevice& b) { return a.location < b.location; });
+  return devices;
+}
+
+std::vector<std::string> PortsReport(const std::vector<SerialDevice>& devices,
+                                     const qt::PortMap& map, std::string_view filter) {
+  std::vector<std::string> lines{"Serial devices:"};
+  const std::string wanted = Lower(filter);
+  for (const SerialDevice& d : devices) {
+    std::string line = DeviceLine(d);
+    if (Lower(line).find(wanted) != std::string::npos) lines.push_back(std::move(line));
+  }
+  if (lines.size() == 1) {
+    lines.push_back(filter.empty() ? "  (none found)"
+                                   : "  (none match \"" + EscapeControls(filter) + "\")");
+  }
+  lines.emplace_back("Ports:");
+  for (int comm = 1; comm <= qt::PortMap::kPorts; ++comm) {
+    lines.push_back("  Comm" + std::to_string(comm) + "  " +
+                    (map.IsMapped(comm) ? EscapeControls(map.Device(comm)) : "(unmapped)"));
+  }
+  return lines;
 }
 
 }  // namespace vyx::console

@@ -137,8 +137,10 @@ int main(int argc, char** argv) {
 
   switch (o.command) {
     case CliCommand::Ports:
-      std::fputs(PortsReport(session.Ports()).c_str(), stdout);
-      return kExitOk;
+      for (const std::string& line : PortsReport(FindSerialDevices(), session.Ports(), o.filter)) {
+        if (!out(line)) break;
+      }
+      return Ended(standardOutput, kExitOk);
 
     case CliCommand::Shell: {
       session.SetRecording(true);

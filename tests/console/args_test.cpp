@@ -79,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cli, ParseArgumentsRefuses,
     ::testing::Values(BadArgs{{}, "no command"}, BadArgs{{"frob"}, "unknown command \"frob\""},
                       BadArgs{{"read", "shell"}, "unexpected argument"},
+                      BadArgs{{"ports", "usb", "acm"}, "unexpected argument \"acm\""},
                       BadArgs{{"read", "--frob"}, "unknown option --frob"},
                       BadArgs{{"read", "--comm"}, "--comm needs a value"},
                       BadArgs{{"read", "--comm", "9"}, "1 to 8"},

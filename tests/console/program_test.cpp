@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "console_args.h"
+#include "console_ports.h"
+#include "platform/port_map.h"
 #include "vyx_process.h"
 
 namespace vyx::console::test {
@@ -60,6 +62,47 @@ TEST(Program, PortsListsTheMapping) {
   EXPECT_NE(o.out.find("Comm2  (unmapped)\n"), std::string::npos) << o.out;
   // The machine's own serial devices may be listed above; none is a port's default.
   EXPECT_EQ(o.out.find("/dev/ttyS", o.out.find("Ports:")), std::string::npos) << o.out;
+}
+
+// What a user needs to tell devices apart, USB identifiers included, and a filter on it.
+TEST(Program, PortsShowsUsbIdentifiersAndTakesAFilter) {
+  const std::vector<SerialDevice> devices = {
+      {"/dev/ttyACM0", "Uno\x1b[2J", 0x2341, 0x0043, ""},
+      {"/dev/ttyS0", "", {}, {}, ""},
+      {"/dev/ttyUSB0", "FT232R USB UART", 0x0403, 0x6001, "A1B2C3"},
+  };
+  const std::string acm = R"(  /dev/ttyACM0  Uno\x1b[2J  usb 2341:0043)";
+  const std::string ttyS = "  /dev/ttyS0";
+  const std::string ftdi = "  /dev/ttyUSB0  FT232R USB UART  usb 0403:6001  serial A1B2C3";
+  const struct {
+    const char* filter;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"", {acm, ttyS, ftdi}},
+      {"usb", {acm, ftdi}},
+      {"0403:6001", {ftdi}},
+      {"a1b2", {ftdi}},
+      {"TTYs", {ttyS}},
+      {"uart", {ftdi}},
+      {"cp210", {"  (none match \"cp210\")"}},
+  };
+  qt::PortMap map;
+  ASSERT_TRUE(map.Set(2, "/dev/ttyUSB0"));
+  for (const auto& c : cases) {
+    auto expected = c.lines;
+    expected.insert(expected.begin(), "Serial devices:");
+    expected.insert(expected.end(), {"Ports:", "  Comm1  (unmapped)", "  Comm2  /dev/ttyUSB0"});
+    const auto lines = PortsReport(devices, map, c.filter);
+    ASSERT_GE(lines.size(), expected.size()) << c.filter;
+    EXPECT_EQ(
+        std::vector(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+        expected)
+        << c.filter;
+  }
+  const Outcome o = RunVyx({"ports", "no-such-device-here"});
+  EXPECT_EQ(o.exitCode, kExitOk) << o.err;
+  EXPECT_EQ(o.out.rfind("Serial devices:\n  (none match \"no-such-device-here\")\nPorts:\n", 0), 0u)
+      << o.out;
 }
 
 // Refused like a bad --port, whatever the command: never left to a default.
