@@ -83,6 +83,8 @@ std::string Canonical(const ShellCommand& c) {
     }
     case Verb::Events:
       return "events";
+    case Verb::Help:
+      return "help";
     case Verb::Save:
       return "save " + c.text;
     case Verb::Restore:

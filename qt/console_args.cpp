@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "console_line.h"
+
 namespace vyx::console {
 namespace {
 
@@ -27,7 +29,7 @@ std::optional<long long> ParseSeconds(std::string_view s, double max) {
 
 constexpr double kMaxDurationSeconds = 366.0 * 86400.0;
 
-constexpr std::string_view kUsage =
+constexpr std::string_view kUsageCommands =
     R"(Usage: vyx [--port N=DEVICE]... [--simulate] COMMAND [OPTIONS]
 
 Drives the I/O board through the Vyx component, without a window.
@@ -39,9 +41,13 @@ Commands:
   ports [TEXT]         list the serial devices found (location, description, USB vendor:product,
                        serial number), only those whose line holds TEXT in any case when it is
                        given (ports usb, ports 0403:6001), and the current CommN mapping
+)";
 
+constexpr std::string_view kUsageOptions = R"(
 Options:
-  --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, or tcp://HOST:PORT
+  --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, or tcp://HOST:PORT; a bare name
+                       such as ttyUSB0 is under /dev, a relative path starts from the
+                       working directory
   --simulate           start the built-in simulated board and map Comm1 to it
   --comm N             read, monitor: the port position to select (default 1)
   --address A          read, monitor: the board address 0 to 3 (default 0)
@@ -58,14 +64,20 @@ Options:
   --version            show the version
 
 Options may stand before or after the command. Ports not given with --port come from
-VYX_COMM1 to VYX_COMM8; a port mapped by neither leads to no device.
+VYX_COMM1 to VYX_COMM8; a port mapped by neither leads to no device. A reader that goes away
+(vyx monitor | head) ends vyx quietly.
 
 Exit status: 0 success, 1 the port, the board or a file failed, 2 wrong command line.
 )";
 
 }  // namespace
 
-std::string_view UsageText() { return kUsage; }
+std::string UsageText() {
+  std::string text(kUsageCommands);
+  text += "\nShell commands, one per line on standard input (a line of blanks is none):\n";
+  for (const std::string& line : ShellHelp()) text += "  " + line + "\n";
+  return text + std::string(kUsageOptions);
+}
 
 std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>& args) {
   CliOptions o;

@@ -40,7 +40,8 @@ struct CliError {
 // command; `--name value` and `--name=value` are the same.
 std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>& args);
 
-std::string_view UsageText();
+// The help text, the shell's commands among it.
+std::string UsageText();
 
 // Exit statuses of the console host.
 inline constexpr int kExitOk = 0;

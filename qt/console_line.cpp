@@ -1,5 +1,6 @@
 #include "console_line.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -8,7 +9,7 @@
 namespace vyx::console {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -47,25 +48,27 @@ struct VerbSpec {
   std::string_view word;
   Verb verb;
   std::string_view usage;
+  std::string_view summary;
 };
 
-constexpr std::array<VerbSpec, 16> kVerbs{{
-    {"port", Verb::Port, "port N DEVICE"},
-    {"set", Verb::Set, "set NAME VALUE"},
-    {"get", Verb::Get, "get NAME"},
-    {"dump", Verb::Dump, "dump"},
-    {"field", Verb::Field, "field NAME"},
-    {"style", Verb::Style, "style NAME"},
-    {"focus", Verb::Focus, "focus NAME|none"},
-    {"type", Verb::Type, "type \"TEXT\""},
-    {"key", Verb::Key, "key CODE"},
-    {"click", Verb::Click, "click NAME [INDEX]"},
-    {"wait", Verb::Wait, "wait SECONDS"},
-    {"sleep", Verb::Sleep, "sleep SECONDS"},
-    {"events", Verb::Events, "events"},
-    {"save", Verb::Save, "save FILE"},
-    {"restore", Verb::Restore, "restore FILE"},
-    {"quit", Verb::Quit, "quit"},
+constexpr std::array<VerbSpec, 17> kVerbs{{
+    {"port", Verb::Port, "port N DEVICE", "map CommN to DEVICE: a path, or tcp://HOST:PORT"},
+    {"set", Verb::Set, "set NAME VALUE", "set property NAME to the JSON VALUE"},
+    {"get", Verb::Get, "get NAME", "property NAME's JSON value"},
+    {"dump", Verb::Dump, "dump", "every property as NAME VALUE, then end"},
+    {"field", Verb::Field, "field NAME", "panel field NAME's value"},
+    {"style", Verb::Style, "style NAME", "a label's colour and emphasis"},
+    {"focus", Verb::Focus, "focus NAME|none", "move the input focus to field NAME, or away"},
+    {"type", Verb::Type, "type \"TEXT\"", "replace the text of the edit box with the focus"},
+    {"key", Verb::Key, "key CODE", "press key CODE in the field with the focus (13: Enter)"},
+    {"click", Verb::Click, "click NAME [INDEX]", "click field NAME; a list picks entry INDEX"},
+    {"wait", Verb::Wait, "wait SECONDS", "until no update is in progress: ok, or timeout"},
+    {"sleep", Verb::Sleep, "sleep SECONDS", "let SECONDS pass"},
+    {"events", Verb::Events, "events", "the events since the last events, then end"},
+    {"help", Verb::Help, "help", "these lines, then end"},
+    {"save", Verb::Save, "save FILE", "save the property set into the document FILE"},
+    {"restore", Verb::Restore, "restore FILE", "restore the property set from the document FILE"},
+    {"quit", Verb::Quit, "quit", "end the program"},
 }};
 
 }  // namespace
@@ -86,6 +89,7 @@ ParsedLine ParseShellLine(std::string_view line) {
   switch (spec->verb) {
     case Verb::Dump:
     case Verb::Events:
+    case Verb::Help:
     case Verb::Quit:
       if (!rest.empty()) return Usage(spec->usage);
       break;
@@ -113,8 +117,9 @@ ParsedLine ParseShellLine(std::string_view line) {
       if (cmd.name.empty() || rest.empty()) return Usage(spec->usage);
       std::string error;
       auto value = ParseJsonScalar(rest, error);
-      if (!value) return LineError{"bad value: " + error};
+      if (!value) return LineError{error, cmd.name, std::string(rest)};
       cmd.value = std::move(*value);
+      cmd.given = rest;
       break;
     }
 
@@ -166,6 +171,17 @@ ParsedLine ParseShellLine(std::string_view line) {
       break;
   }
   return cmd;
+}
+
+std::vector<std::string> ShellHelp() {
+  constexpr std::size_t kColumn = 21;
+  std::vector<std::string> lines;
+  for (const VerbSpec& v : kVerbs) {
+    std::string line(v.usage);
+    line.resize(std::max(kColumn, line.size() + 1), ' ');
+    lines.push_back(line + std::string(v.summary));
+  }
+  return lines;
 }
 
 }  // namespace vyx::console

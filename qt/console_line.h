@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "json_values.h"
 
@@ -27,6 +28,7 @@ enum class Verb : std::uint8_t {
   Wait,
   Sleep,
   Events,
+  Help,
   Save,
   Restore,
   Quit,
@@ -40,10 +42,15 @@ struct ShellCommand {
   int number = 0;            // port N, key CODE
   std::optional<int> index;  // click INDEX
   double seconds = 0.0;      // wait, sleep
+  std::string given;         // set: the value as written, for messages
 };
 
 struct LineError {
   std::string message;
+  // A `set` whose value is no JSON value: the property and the value as written, so that the
+  // shell can say what the property takes.
+  std::string property = {};
+  std::string given = {};
 };
 
 struct BlankLine {};
@@ -53,8 +60,13 @@ using ParsedLine = std::variant<BlankLine, ShellCommand, LineError>;
 // Longest wait or sleep a command may ask for: a day.
 inline constexpr double kMaxSeconds = 86400.0;
 
-// Parses one line without its newline. A trailing carriage return and surrounding blanks
-// are ignored; a line of blanks is a BlankLine, which the shell answers with nothing.
+// Parses one line without its newline. Blanks (spaces, tabs, carriage returns, form feeds and
+// vertical tabs) around words are ignored; a line of blanks is a BlankLine, which the shell
+// answers with nothing.
 ParsedLine ParseShellLine(std::string_view line);
+
+// One line per command: its arguments, then what it does. `help` answers these, and the
+// program's usage text lists them.
+std::vector<std::string> ShellHelp();
 
 }  // namespace vyx::console

@@ -51,7 +51,7 @@ void Shell::Pump() {
     }
     const ParsedLine parsed = ParseShellLine(*line);
     if (const auto* e = std::get_if<LineError>(&parsed)) {
-      Error(e->message);
+      e->property.empty() ? Error(e->message) : RefuseValue(e->property, e->given, e->message);
     } else if (const auto* c = std::get_if<ShellCommand>(&parsed)) {
       Execute(*c);
     }
@@ -74,6 +74,15 @@ void Shell::Answer(std::string_view line) {
 // and the terminal is never handed a control sequence.
 void Shell::Error(std::string_view message) { Answer("error: " + EscapeControls(message)); }
 
+// A value `set` cannot take says what the property takes, whatever was wrong with it.
+void Shell::RefuseValue(const std::string& name, std::string_view given, std::string_view why) {
+  const PropertySpec* p = PropertyByName(name);
+  if (!p) return Error("unknown property " + Quoted(name));
+  std::string message = ValueError(p->name, p->type, given);
+  if (!why.empty()) message += ": " + std::string(why);
+  Error(message);
+}
+
 void Shell::SetBusy(bool busy) {
   if (busy_ == busy) return;
   busy_ = busy;
@@ -92,10 +101,8 @@ void Shell::Execute(const ShellCommand& cmd) {
 
     case Verb::Set: {
       const PropertySpec* p = PropertyByName(cmd.name);
-      if (!p) return Error("unknown property " + Quoted(cmd.name));
-      std::string error;
-      const auto value = ToPropValue(cmd.value, p->type, p->name, error);
-      if (!value) return Error(error);
+      const auto value = p ? ToPropValue(cmd.value, p->type) : std::nullopt;
+      if (!value) return RefuseValue(cmd.name, cmd.given, {});
       const Status s = vyx.Set(p->name, *value);
       return s ? Answer("ok") : Error(s.message());
     }
@@ -184,6 +191,10 @@ void Shell::Execute(const ShellCommand& cmd) {
 
     case Verb::Events:
       for (const std::string& e : session_.TakeEvents()) Answer(e);
+      return Answer("end");
+
+    case Verb::Help:
+      for (const std::string& line : ShellHelp()) Answer(line);
       return Answer("end");
 
     case Verb::Save: {

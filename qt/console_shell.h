@@ -41,6 +41,7 @@ class Shell : public QObject {
   void Execute(const ShellCommand& cmd);
   void Answer(std::string_view line);
   void Error(std::string_view message);
+  void RefuseValue(const std::string& name, std::string_view given, std::string_view why);
   void BeginWait(double seconds);
   void BeginSleep(double seconds);
   void Resume(std::string_view answer);

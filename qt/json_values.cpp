@@ -330,29 +330,39 @@ std::string JsonOf(const PropValue& value) {
   return std::to_string(std::get<std::int16_t>(value));
 }
 
-std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type,
-                                     std::string_view property, std::string& error) {
+std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type) {
   using Kind = JsonScalar::Kind;
-  const std::string name(property);
   switch (type) {
     case PropType::String:
       if (value.kind == Kind::String) return PropValue{value.text};
-      error = name + " takes a JSON string, such as \"50\"";
-      return std::nullopt;
+      break;
     case PropType::Integer:
       if (value.kind == Kind::Integer && value.integer >= INT16_MIN && value.integer <= INT16_MAX)
         return PropValue{static_cast<std::int16_t>(value.integer)};
-      error = name + " takes a JSON integer from -32768 to 32767";
-      return std::nullopt;
+      break;
     case PropType::Boolean:
       if (value.kind == Kind::Boolean) return PropValue{value.boolean};
       if (value.kind == Kind::Integer && (value.integer == -1 || value.integer == 0))
         return PropValue{value.integer == -1};
-      error = name + " takes true or false (or -1 or 0)";
-      return std::nullopt;
+      break;
   }
-  error = name + ": unknown property type";
   return std::nullopt;
+}
+
+std::string ValueError(std::string_view property, PropType type, std::string_view given) {
+  std::string_view takes;
+  switch (type) {
+    case PropType::String:
+      takes = "a string";
+      break;
+    case PropType::Integer:
+      takes = "an integer -32768..32767";
+      break;
+    case PropType::Boolean:
+      takes = "true or false (or -1/0)";
+      break;
+  }
+  return std::string(property) + " takes " + std::string(takes) + ", not " + std::string(given);
 }
 
 }  // namespace vyx::console

@@ -36,8 +36,11 @@ std::string JsonQuote(std::string_view bytes);
 std::string JsonOf(const PropValue& value);
 
 // Converts a JSON value to a property's type: a String takes a JSON string, an Integer a
-// JSON integer in -32768..32767, a Boolean true/false/-1/0. The message names the property.
-std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type,
-                                     std::string_view property, std::string& error);
+// JSON integer in -32768..32767, a Boolean true/false/-1/0. Nothing when it does not fit.
+std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type);
+
+// Why a value does not fit a property, in one wording for every type:
+// `DONstate takes an integer -32768..32767, not "x"`, with the value as it was written.
+std::string ValueError(std::string_view property, PropType type, std::string_view given);
 
 }  // namespace vyx::console

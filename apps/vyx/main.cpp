@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   }
   const CliOptions& o = std::get<CliOptions>(parsed);
   if (o.command == CliCommand::Help) {
-    std::fputs(std::string(UsageText()).c_str(), stdout);
+    std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
   if (o.command == CliCommand::Version) {

@@ -68,7 +68,9 @@ TEST(JsonQuote, EscapesWhatJsonNeedsAndKeepsTheRest) {
   EXPECT_EQ(JsonQuote("Vantrel"), R"("Vantrel")");
   EXPECT_EQ(JsonQuote("a\"b\\c"), R"("a\"b\\c")");
   EXPECT_EQ(JsonQuote("\n\t\x01\x7f"), R"("\n\t\u0001\u007f")");
-  EXPECT_EQ(JsonQuote("\x9b" "1"), R"("\u009b1")");  // a C1 control, some terminals act on it
+  EXPECT_EQ(JsonQuote("\x9b"
+                      "1"),
+            R"("\u009b1")");  // a C1 control, some terminals act on it
   EXPECT_EQ(JsonQuote("caf\xc3\xa9"), "\"caf\xc3\xa9\"");
   // A lone high byte from the board is Latin-1, so the answer stays valid UTF-8.
   EXPECT_EQ(JsonQuote("\xe9t\xe9"), "\"\xc3\xa9t\xc3\xa9\"");
@@ -102,12 +104,10 @@ TEST_P(ToPropValueConverts, ByPropertyType) {
   std::string error;
   const auto scalar = ParseJsonScalar(c.json, error);
   ASSERT_TRUE(scalar) << error;
-  const auto v = ToPropValue(*scalar, c.type, "Prop", error);
+  const auto v = ToPropValue(*scalar, c.type);
   ASSERT_EQ(v.has_value(), c.ok) << c.json;
   if (c.ok) {
     EXPECT_EQ(*v, c.expected) << c.json;
-  } else {
-    EXPECT_EQ(error.rfind("Prop ", 0), 0u) << error;
   }
 }
 

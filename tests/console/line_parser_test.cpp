@@ -53,6 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodLine{"events", Verb::Events, "", "", 0, -1, 0},
                       GoodLine{"save /tmp/a b.json", Verb::Save, "", "/tmp/a b.json", 0, -1, 0},
                       GoodLine{"restore doc.json", Verb::Restore, "", "doc.json", 0, -1, 0},
+                      GoodLine{"help", Verb::Help, "", "", 0, -1, 0},
                       GoodLine{"quit", Verb::Quit, "", "", 0, -1, 0}));
 
 TEST(ParseShellLine, SetCarriesTheJsonValue) {
@@ -66,10 +67,17 @@ TEST(ParseShellLine, SetCarriesTheJsonValue) {
   const auto& n = std::get<ShellCommand>(parsedInteger);
   EXPECT_EQ(n.value.kind, JsonScalar::Kind::Integer);
   EXPECT_EQ(n.value.integer, -1);
+  EXPECT_EQ(n.given, "-1");
+
+  // A value that is no JSON value still names its property, for the shell to say what it takes.
+  const auto bad = ParseShellLine("set DONstate  x y ");
+  const auto& e = std::get<LineError>(bad);
+  EXPECT_EQ(e.property, "DONstate");
+  EXPECT_EQ(e.given, "x y");
 }
 
 TEST(ParseShellLine, BlankLinesAreNotCommands) {
-  for (const char* line : {"", "   ", "\t\r"}) {
+  for (const char* line : {"", "   ", "\t\r", " \f\v "}) {
     EXPECT_TRUE(std::holds_alternative<BlankLine>(ParseShellLine(line))) << '"' << line << '"';
   }
 }
@@ -103,9 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"set PWMduty [1]", "arrays and objects"},
         BadLine{"set PWMduty 01", "after the JSON value"}, BadLine{"get", "usage: get NAME"},
         BadLine{"get a b", "usage"}, BadLine{"dump now", "usage: dump"},
-        BadLine{"events 1", "usage: events"}, BadLine{"quit now", "usage: quit"},
-        BadLine{"type 75", "JSON string"}, BadLine{"type", "usage"}, BadLine{"key", "usage"},
-        BadLine{"key enter", "usage"}, BadLine{"key -1", "0 to 65535"}, BadLine{"click", "usage"},
+        BadLine{"events 1", "usage: events"}, BadLine{"help me", "usage: help"},
+        BadLine{"quit now", "usage: quit"}, BadLine{"type 75", "JSON string"},
+        BadLine{"type", "usage"}, BadLine{"key", "usage"}, BadLine{"key enter", "usage"},
+        BadLine{"key -1", "0 to 65535"}, BadLine{"click", "usage"},
         BadLine{"click CmbComm x", "usage"}, BadLine{"click CmbComm 1 2", "usage"},
         BadLine{"click CmbComm -1", "0 or more"}, BadLine{"wait", "usage"},
         BadLine{"wait -1", "seconds"}, BadLine{"wait 1e3", "seconds"},

@@ -49,14 +49,20 @@ TEST(Shell, ErrorsAnswerOneLineAndChangeNothing) {
       {"frobnicate", "unknown command \"frobnicate\""},
       {"fro\x1b[2J\x9b\x7f", R"(unknown command "fro\x1b[2J\x9b\x7f")"},  // echoed inert
       {"set Nope \"1\"", "unknown property \"Nope\""},
+      {"set Nope x", "unknown property \"Nope\""},
       {"get pwmduty", "unknown property \"pwmduty\""},
-      {"set PWMduty 50", "PWMduty takes a JSON string"},
-      {"set DONstate \"1\"", "DONstate takes a JSON integer"},
-      {"set DONstate 40000", "DONstate takes a JSON integer"},
+      // One wording for every type and every way a value is wrong.
+      {"set PWMduty 50", "PWMduty takes a string, not 50"},
+      {"set PWMduty null", "PWMduty takes a string, not null"},
+      {"set DONstate \"x\"", "DONstate takes an integer -32768..32767, not \"x\""},
+      {"set DONstate 40000", "DONstate takes an integer -32768..32767, not 40000"},
+      {"set DONstate 1.0", "DONstate takes an integer -32768..32767, not 1.0"},
       {"set DONstate 2", "DONstate"},
-      {"set UpdateCmd \"true\"", "UpdateCmd takes true or false"},
-      {"set UpdateCmd 1", "UpdateCmd takes true or false"},
-      {"set IDstring abc", "double quotes"},
+      {"set UpdateCmd 0.5", "UpdateCmd takes true or false (or -1/0), not 0.5"},
+      {"set UpdateCmd \"true\"", "UpdateCmd takes true or false (or -1/0), not \"true\""},
+      {"set IDstring abc",
+       "IDstring takes a string, not abc: not a JSON value (a text needs double quotes)"},
+      {"set DONstate 1 2", "DONstate takes an integer -32768..32767, not 1 2: unexpected text"},
       {"field TxtNope", "unknown field \"TxtNope\""},
       {"field Timer1", "no value"},
       {"style TxtAD0", "not a label"},
@@ -88,6 +94,29 @@ TEST(Shell, ErrorsAnswerOneLineAndChangeNothing) {
   }
   // A refused set notifies nothing.
   EXPECT_EQ(lines.back(), "end");
+}
+
+// `help` lists every command with its arguments, as `vyx --help` does; a line of blanks is no
+// command and gets no answer.
+TEST(Shell, HelpListsEveryCommandAndBlankLinesGetNoAnswer) {
+  const Outcome o = RunVyx({"shell"}, "help\n\n \t\f\v\r\nget MicroStatus\n");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  auto lines = o.Lines();
+  ASSERT_GE(lines.size(), 2u) << o.out;
+  EXPECT_EQ(lines.back(), R"("Ready")");
+  lines.pop_back();
+  EXPECT_EQ(lines.back(), "end");
+  lines.pop_back();
+  std::vector<std::string> commands;
+  const Outcome usage = RunVyx({"--help"});
+  for (const std::string& line : lines) {
+    commands.push_back(line.substr(0, line.find(' ')));
+    EXPECT_NE(usage.out.find("  " + line + "\n"), std::string::npos) << line;
+  }
+  const std::vector<std::string> expected = {"port",   "set",  "get",  "dump",    "field", "style",
+                                             "focus",  "type", "key",  "click",   "wait",  "sleep",
+                                             "events", "help", "save", "restore", "quit"};
+  EXPECT_EQ(commands, expected) << o.out;
 }
 
 TEST(Shell, AnswersEachPanelQueryInItsKind) {
