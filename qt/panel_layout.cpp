@@ -40,4 +40,23 @@ QFont FitFont(QFont font, const QString& text, QSize box) {
   return font;
 }
 
+bool ReadsBefore(Field a, Field b) {
+  const TwipRect& ra = SpecOf(a).rect;
+  const TwipRect& rb = SpecOf(b).rect;
+  return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+}
+
+std::optional<Field> LabelOf(Field field) {
+  const FieldSpec& spec = SpecOf(field);
+  std::optional<Field> best;
+  for (int i = 0; i < kFieldCount; ++i) {
+    const auto f = static_cast<Field>(i);
+    const FieldSpec& other = SpecOf(f);
+    if (other.kind != FieldKind::Label || other.container != spec.container) continue;
+    if (other.rect.top != spec.rect.top || other.rect.left >= spec.rect.left) continue;
+    if (!best || SpecOf(*best).rect.left < other.rect.left) best = f;
+  }
+  return best;
+}
+
 }  // namespace vyx::qt

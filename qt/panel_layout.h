@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <optional>
 
 #include "panel/field.h"
 
@@ -21,5 +22,11 @@ QFont PanelFont(QFont base, bool bold);
 
 // The font, made smaller where needed, so that the text fits the box on one line.
 QFont FitFont(QFont font, const QString& text, QSize box);
+
+// Reading order on the panel, for the keyboard: top to bottom, then left to right.
+bool ReadsBefore(Field a, Field b);
+
+// The label that names a field for the operator: the nearest one to its left on its row.
+std::optional<Field> LabelOf(Field field);
 
 }  // namespace vyx::qt

@@ -34,11 +34,21 @@ bool IsEditBuffer(Field f) { return NameOf(f).starts_with("Buf"); }
 // What the operator sees: the frame and everything inside it.
 bool IsShown(Field f) { return f == Field::FraMain || SpecOf(f).container == Container::Frame; }
 
-// Edit buffers, lists and buttons take the keyboard in the table's tab order. Readings and
-// check boxes take the focus only when clicked, as nothing is typed into them.
-bool InTabChain(Field f) {
+// Every control takes the keyboard, readings and input states too, so that a keyboard or
+// screen-reader user reaches each one; only the captions do not.
+bool IsControl(Field f) {
   const FieldKind kind = SpecOf(f).kind;
-  return IsEditBuffer(f) || kind == FieldKind::List || kind == FieldKind::Command;
+  return kind == FieldKind::Command || kind == FieldKind::List || kind == FieldKind::Check ||
+         kind == FieldKind::Text;
+}
+
+// What a screen reader calls a control: the caption of the label that names it on the
+// panel, else a button's own caption, else its tip. Without a name Qt would read the
+// frame's title for every one of them.
+std::string AccessibleName(Field f) {
+  if (const auto label = LabelOf(f)) return std::string(SpecOf(*label).start);
+  if (SpecOf(f).kind == FieldKind::Command) return std::string(SpecOf(f).start);
+  return std::string(SpecOf(f).tip);
 }
 
 // Where a field is drawn. A list's height follows its font, not the table: its 315 twips
@@ -71,7 +81,7 @@ PanelView::PanelView(Vyx& component, QWidget* parent) : QWidget(parent), vyx_(co
   build();
   applyFonts();
   placeFields();
-  chainTabs();
+  nameByLabels();
   mirrorAll();
 }
 
@@ -87,9 +97,16 @@ void PanelView::build() {
   widgets_[static_cast<std::size_t>(Field::FraMain)] = frame_;
   frame_->setToolTip(FromStd(std::string(SpecOf(Field::FraMain).tip)));
 
+  // Made in the order the panel reads, top to bottom and left to right: Qt's focus chain,
+  // and a screen reader's walk through the children, follow the order of creation. The
+  // table's own tab numbers jump about the panel.
+  std::vector<Field> reading;
   for (int i = 0; i < kFieldCount; ++i) {
     const auto f = static_cast<Field>(i);
-    if (f == Field::FraMain || !IsShown(f)) continue;
+    if (f != Field::FraMain && IsShown(f)) reading.push_back(f);
+  }
+  std::stable_sort(reading.begin(), reading.end(), ReadsBefore);
+  for (const Field f : reading) {
     const FieldSpec& spec = SpecOf(f);
     QWidget* w = nullptr;
     switch (spec.kind) {
@@ -110,7 +127,6 @@ void PanelView::build() {
         // The box alone: the table makes it too narrow for its caption, and the label to
         // its left names the bit.
         auto* box = new QCheckBox(frame_);
-        box->setFocusPolicy(Qt::ClickFocus);
         connect(box, &QCheckBox::clicked, this, [this, f] { operatorClicked(f); });
         w = box;
         break;
@@ -124,7 +140,6 @@ void PanelView::build() {
                   [this, f](const QString& text) { operatorTyped(f, text); });
         } else {
           edit->setReadOnly(true);
-          edit->setFocusPolicy(Qt::ClickFocus);
         }
         w = edit;
         break;
@@ -144,6 +159,10 @@ void PanelView::build() {
     if (!w) continue;
     w->setObjectName(FromStd(std::string(spec.name)));
     if (!spec.tip.empty()) w->setToolTip(FromStd(std::string(spec.tip)));
+    if (IsControl(f)) {
+      w->setAccessibleName(FromStd(AccessibleName(f)));
+      w->setAccessibleDescription(FromStd(std::string(spec.tip)));
+    }
     widgets_[static_cast<std::size_t>(f)] = w;
     watch(f, w);
   }
@@ -182,18 +201,14 @@ void PanelView::placeFields() {
   updateGeometry();
 }
 
-void PanelView::chainTabs() {
-  std::vector<Field> chain;
+void PanelView::nameByLabels() {
+  // The caption beside a control labels it for assistive tools too ("labelled by"), which
+  // is where some of them look for a list's name.
   for (int i = 0; i < kFieldCount; ++i) {
     const auto f = static_cast<Field>(i);
-    if (widgets_[static_cast<std::size_t>(f)] && InTabChain(f) && SpecOf(f).tab >= 0) {
-      chain.push_back(f);
-    }
-  }
-  std::sort(chain.begin(), chain.end(),
-            [](Field a, Field b) { return SpecOf(a).tab < SpecOf(b).tab; });
-  for (std::size_t i = 1; i < chain.size(); ++i) {
-    setTabOrder(widgetOf(chain[i - 1]), widgetOf(chain[i]));
+    const auto label = LabelOf(f);
+    if (!widgetOf(f) || !IsControl(f) || !label || !widgetOf(*label)) continue;
+    static_cast<QLabel*>(widgetOf(*label))->setBuddy(widgetOf(f));
   }
 }
 
@@ -270,7 +285,8 @@ void PanelView::mirrorLabel(Field field) {
   pal.setColor(QPalette::WindowText, PanelColor(store.Color(field), palette()));
   label->setPalette(pal);
   const QSize box = TwipsToPixels(SpecOf(field).rect, logicalDpiX(), logicalDpiY()).size();
-  label->setFont(FitFont(PanelFont(font(), SpecOf(field).bold || store.Emphasis(field)), caption, box));
+  label->setFont(
+      FitFont(PanelFont(font(), SpecOf(field).bold || store.Emphasis(field)), caption, box));
 }
 
 bool PanelView::eventFilter(QObject* watched, QEvent* event) {

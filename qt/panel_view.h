@@ -46,7 +46,7 @@ class PanelView : public QWidget {
   void build();
   void placeFields();
   void applyFonts();
-  void chainTabs();
+  void nameByLabels();
   void watch(Field field, QWidget* widget);
   std::optional<Field> fieldOf(const QObject* widget) const;
 
