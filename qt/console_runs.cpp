@@ -72,7 +72,6 @@ MonitorRun::MonitorRun(Session& session, const CliOptions& options, LineWriter o
   next_.setSingleShot(true);
   next_.setTimerType(Qt::PreciseTimer);
   connect(&next_, &QTimer::timeout, this, &MonitorRun::StartNext);
-  connect(&session_, &Session::newData, this, &MonitorRun::OnNewData);
   connect(&session_, &Session::updateEnded, this, &MonitorRun::OnEnded);
 }
 
@@ -93,12 +92,7 @@ void MonitorRun::StartNext() {
   running_ = true;
   startNs_ = clock_.nsecsElapsed();
   if (updates_ == 0) firstStartNs_ = startNs_;
-  readings_.clear();
   session_.RunUpdate();
-}
-
-void MonitorRun::OnNewData() {
-  if (running_) readings_ = TakeReadings(session_.Component());
 }
 
 void MonitorRun::OnEnded(bool gotNewData) {
@@ -108,32 +102,44 @@ void MonitorRun::OnEnded(bool gotNewData) {
   if (!gotNewData) ++failures_;
   lastStartNs_ = startNs_;
 
+  const QDateTime at = QDateTime::currentDateTimeUtc();
+
+  const bool connected = Connected(session_);
+  const qint64 now = clock_.elapsed();
+  const bool timeUp = options_.durationMs > 0 && now >= options_.durationMs;
+  const bool last = !connected || (options_.count > 0 && updates_ >= options_.count) || timeUp;
+  // Back to back, or on the interval's beat; a late update delays the next, never overlaps.
+  // A beat past the duration is not kept: the run ends when its time is up.
+  qint64 wait = std::max<qint64>(0, lastStartNs_ / 1'000'000 + options_.intervalMs - now);
+  if (!last && options_.durationMs > 0 && now + wait >= options_.durationMs) {
+    wait = options_.durationMs - now;
+    endAtNext_ = true;
+  }
+  // Back to back, the next request goes out before the row is made and written: the board
+  // answers while the log is busy.
+  const bool startNow = !last && wait == 0 && !endAtNext_;
+  if (startNow) StartNext();
+  // The fields still show this update's readings: only the next reply, decoded in a later
+  // turn of the loop, changes them.
+  Readings readings;
+  if (gotNewData) readings = TakeReadings(session_.Component());
+
   LogRow row;
-  row.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
+  row.time = at.toString(Qt::ISODateWithMs).toStdString();
   row.update = updates_;
-  row.readings = gotNewData ? &readings_ : nullptr;
-  const std::string line = options_.format == OutputFormat::Csv ? CsvRow(row) : JsonlRow(row);
-  if (!out_(line)) {
+  row.readings = gotNewData ? &readings : nullptr;
+  if (!out_(options_.format == OutputFormat::Csv ? CsvRow(row) : JsonlRow(row))) {
     // The writer's owner says why, or nothing when the reader went away; a summary of rows
     // that did not all arrive would mislead.
     logFailed_ = true;
     return Finish(kExitFailure);
   }
-  if (!Connected(session_)) {
+  if (!connected) {
     err_("vyx: the port went offline: " + Where(session_, options_));
     return Finish(kExitFailure);
   }
-  const qint64 now = clock_.elapsed();
-  const bool timeUp = options_.durationMs > 0 && now >= options_.durationMs;
-  if ((options_.count > 0 && updates_ >= options_.count) || timeUp) return Stop();
-  // Back to back, or on the interval's beat; a late update delays the next, never overlaps.
-  // A beat past the duration is not kept: the run ends when its time is up.
-  qint64 wait = std::max<qint64>(0, lastStartNs_ / 1'000'000 + options_.intervalMs - now);
-  if (options_.durationMs > 0 && now + wait >= options_.durationMs) {
-    wait = options_.durationMs - now;
-    endAtNext_ = true;
-  }
-  next_.start(static_cast<int>(wait));
+  if (last) return Stop();
+  if (!startNow) next_.start(static_cast<int>(wait));
 }
 
 void MonitorRun::Stop() {

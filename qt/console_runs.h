@@ -58,14 +58,12 @@ class MonitorRun : public QObject {
 
  private:
   void StartNext();
-  void OnNewData();
   void OnEnded(bool gotNewData);
   void Finish(int exitCode);
 
   Session& session_;
   CliOptions options_;
   LineWriter out_, err_;
-  Readings readings_;
   QTimer next_;
   QElapsedTimer clock_;
   qint64 startNs_ = 0;       // the update in progress

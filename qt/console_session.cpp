@@ -25,6 +25,9 @@ Session::Session(QObject* parent)
                                  static_cast<Host*>(this))) {
   // Every field write may be the end of an update; look once the write has unwound.
   vyx_->SetFieldObserver([this](Field) { ScheduleCheck(); });
+  check_.setSingleShot(true);
+  check_.setInterval(0);
+  connect(&check_, &QTimer::timeout, this, &Session::Check);
   backstop_.setInterval(100);
   connect(&backstop_, &QTimer::timeout, this, &Session::Check);
 }
@@ -57,6 +60,12 @@ void Session::NewData() {
   Record("NewData");
   gotNewData_ = true;
   emit newData();
+  // NewData comes once the update has ended, so a run may start its next update from here,
+  // while the reply that ended this one is just in, rather than a turn of the loop later.
+  if (updating_ && !vyx_->UpdateInProgress()) {
+    updating_ = false;
+    emit updateEnded(true);
+  }
   ScheduleCheck();
 }
 
@@ -84,13 +93,12 @@ void Session::RunUpdate() {
 }
 
 void Session::ScheduleCheck() {
-  if (checkQueued_) return;
-  checkQueued_ = true;
-  QMetaObject::invokeMethod(this, &Session::Check, Qt::QueuedConnection);
+  // A zero timer, started from the loop's own thread, costs no wake-up of the loop as a
+  // posted call does; this runs on every field write of every update.
+  if (!check_.isActive()) check_.start();
 }
 
 void Session::Check() {
-  checkQueued_ = false;
   if (vyx_->UpdateInProgress()) {
     if (!backstop_.isActive()) backstop_.start();
     return;

@@ -65,9 +65,9 @@ class Session : public QObject, private Host {
 
   std::deque<std::string> events_;
   bool recording_ = false;
-  bool checkQueued_ = false;
   bool updating_ = false;  // RunUpdate's update has not ended yet
   bool gotNewData_ = false;
+  QTimer check_;  // looks once the write that may have ended an update has unwound
   // A backstop for an update that ends without any field write to tell of it.
   QTimer backstop_;
   Status environment_;
