@@ -15,12 +15,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "chart_buffer.h"
 #include "console_readings.h"
 #include "document_check.h"
 #include "edit_watch.h"
 #include "json_document_bag.h"
+#include "log_reader.h"
 #include "platform/port_map.h"
 #include "ports_dialog.h"
 #include "recent_files.h"
@@ -34,6 +36,11 @@ namespace {
 const QString kIntervalKey = QStringLiteral("updates/interval");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kDocumentFilter = QObject::tr("Vyx documents (*.json);;All files (*)");
+
+// Readings are stale, and no longer joined by a line, once a couple of periods pass without
+// one; never sooner than this, so that back-to-back updates do not flicker.
+constexpr qint64 kStaleFloorMs = 2000;
+qint64 StaleAfter(int intervalMs) { return std::max<qint64>(kStaleFloorMs, 2LL * intervalMs); }
 
 QString Message(const Status& s) { return QString::fromStdString(s.message()); }
 
@@ -70,6 +77,7 @@ MainWindow::MainWindow(QSettings& settings, QWidget* parent)
   setCentralWidget(splitter_);
 
   driver_.setInterval(settings_.value(kIntervalKey, 200).toInt());
+  chart_->setStaleAfter(StaleAfter(driver_.interval()));
   connect(&driver_, &UpdateDriver::updateFinished, this, &MainWindow::onUpdateFinished);
   connect(&driver_, &UpdateDriver::runningChanged, this, [this](bool on) {
     runAction_->setChecked(on);
@@ -104,6 +112,8 @@ void MainWindow::buildActions() {
   openAction_ = new QAction(tr("&Open..."), this);
   openAction_->setShortcut(QKeySequence::Open);
   connect(openAction_, &QAction::triggered, this, &MainWindow::openClicked);
+  openLogAction_ = new QAction(tr("Open &Log..."), this);
+  connect(openLogAction_, &QAction::triggered, this, &MainWindow::openLogClicked);
   saveAction_ = new QAction(tr("&Save"), this);
   saveAction_->setShortcut(QKeySequence::Save);
   connect(saveAction_, &QAction::triggered, this, [this] { saveDocument(); });
@@ -143,6 +153,7 @@ void MainWindow::buildMenus() {
   file->addAction(openAction_);
   recentMenu_ = file->addMenu(tr("Open &Recent"));
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+  file->addAction(openLogAction_);
   file->addAction(saveAction_);
   file->addAction(saveAsAction_);
   file->addSeparator();
@@ -174,8 +185,10 @@ void MainWindow::buildToolBar() {
   interval_->setSpecialValueText(tr("back to back"));
   interval_->setValue(driver_.interval());
   interval_->setToolTip(tr("Time from the start of one automatic update to the next"));
+  interval_->setAccessibleName(tr("Update interval"));
   connect(interval_, &QSpinBox::valueChanged, this, [this](int ms) {
     driver_.setInterval(ms);
+    chart_->setStaleAfter(StaleAfter(ms));
     settings_.setValue(kIntervalKey, ms);
   });
   bar->addWidget(interval_);
@@ -360,6 +373,17 @@ void MainWindow::stopLog() {
   refreshStatus();
 }
 
+bool MainWindow::openLog(const QString& path) {
+  QString error;
+  std::optional<ChartBuffer> readings = ReadLog(path, error);
+  if (!readings) {
+    showError(tr("Open log"), error);
+    return false;
+  }
+  chart_->showLog(std::move(*readings), QFileInfo(path).fileName());
+  return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!maybeSave()) {
     event->ignore();
@@ -377,13 +401,16 @@ void MainWindow::onNewData() {
       vyx_->AD0volt(), vyx_->AD1volt(), vyx_->AD2volt(), vyx_->AD3volt(), vyx_->AD4volt()};
   ChartBuffer::Sample sample;
   for (std::size_t c = 0; c < texts.size(); ++c) sample[c] = ChartBuffer::Volts(texts[c]);
-  chart_->addReading(QDateTime::currentMSecsSinceEpoch(), sample);
+  chart_->addReading(chart_->now(), sample);
   logRow(true);
 }
 
 void MainWindow::onUpdateFinished(bool ok) {
-  // Successful updates are logged from NewData, whoever started them.
-  if (!ok) logRow(false);
+  // Successful updates are logged and charted from NewData, whoever started them.
+  if (!ok) {
+    chart_->addFailure(chart_->now());
+    logRow(false);
+  }
   refreshStatus();
 }
 
@@ -428,6 +455,12 @@ void MainWindow::openClicked() {
   const QString path = QFileDialog::getOpenFileName(
       this, tr("Open document"), QFileInfo(path_).absolutePath(), kDocumentFilter);
   if (!path.isEmpty()) openDocument(path);
+}
+
+void MainWindow::openLogClicked() {
+  const QString path = QFileDialog::getOpenFileName(this, tr("Open log"), QString(),
+                                                    tr("CSV logs (*.csv);;All files (*)"));
+  if (!path.isEmpty()) openLog(path);
 }
 
 bool MainWindow::saveAsClicked() {

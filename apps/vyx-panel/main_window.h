@@ -63,6 +63,9 @@ class MainWindow : public QMainWindow {
 
   bool startLog(const QString& path);
   void stopLog();
+  // Shows a CSV log of readings (this host's or the console's) in the chart; a log that
+  // cannot be read is refused with a message and changes nothing.
+  bool openLog(const QString& path);
 
   VyxWidget* component() const { return vyx_; }
   UpdateDriver& updates() { return driver_; }
@@ -95,6 +98,7 @@ class MainWindow : public QMainWindow {
   void logRow(bool ok);
 
   void openClicked();
+  void openLogClicked();
   bool saveAsClicked();
   void portsClicked();
   void logClicked(bool on);
@@ -115,6 +119,7 @@ class MainWindow : public QMainWindow {
 
   QAction* newAction_ = nullptr;
   QAction* openAction_ = nullptr;
+  QAction* openLogAction_ = nullptr;
   QAction* saveAction_ = nullptr;
   QAction* saveAsAction_ = nullptr;
   QAction* quitAction_ = nullptr;

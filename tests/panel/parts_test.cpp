@@ -1,7 +1,9 @@
 // The desktop host's parts that have rules of their own: the command line, the chart buffer,
 // the CSV log, the recent documents, the port mapping in the settings, and the check of a
 // document before it replaces the component.
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonObject>
 #include <QLabel>
@@ -10,22 +12,50 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtCharts/QChartView>
+#include <utility>
 
 #include "chart_buffer.h"
 #include "console_readings.h"
 #include "csv_logger.h"
 #include "document_check.h"
 #include "json_document_bag.h"
+#include "log_reader.h"
 #include "platform/port_map.h"
 #include "port_settings.h"
 #include "ports_dialog.h"
 #include "recent_files.h"
+#include "strip_chart.h"
 
 using vyx::panel::ChartBuffer;
+using vyx::panel::StripChart;
 
 namespace {
 
 ChartBuffer::Sample All(double v) { return {v, v, v, v, v}; }
+
+// A log as both hosts write it: every reading of the monitor's columns, AD0 to AD4 at volts.
+QByteArray HostLog(const QList<std::pair<const char*, std::optional<double>>>& rows,
+                   const std::string& id = "bench") {
+  std::string out = vyx::console::CsvHeader() + "\n";
+  long update = 0;
+  for (const auto& [time, volts] : rows) {
+    vyx::console::Readings readings;
+    for (const std::string_view name : vyx::console::kReadingNames) {
+      if (name.starts_with("AD")) {
+        readings.emplace_back(name, QString::number(volts.value_or(0), 'f', 4).toStdString());
+      } else if (name == "IDstring") {
+        readings.emplace_back(name, id);
+      } else {
+        readings.emplace_back(name, std::string("0"));
+      }
+    }
+    vyx::console::LogRow row{time, ++update, volts ? &readings : nullptr};
+    out += vyx::console::CsvRow(row) + "\n";
+  }
+  return QByteArray::fromStdString(out);
+}
 
 QStringList Lines(const QString& path) {
   QFile f(path);
@@ -118,6 +148,210 @@ class PartsTest : public QObject {
     b.clear();
     QVERIFY(b.isEmpty());
     QVERIFY(b.points(0).isEmpty());
+  }
+
+  // Lines break where readings stopped: at a failed update (a negative time below), and
+  // across a pause longer than the join limit. Segments are written "1 2 | 4 5" in seconds.
+  void chartBreaksItsLinesWhereReadingsStopped_data() {
+    QTest::addColumn<qint64>("windowMs");
+    QTest::addColumn<qint64>("joinLimitMs");
+    QTest::addColumn<QList<qint64>>("events");
+    QTest::addColumn<QString>("segments");
+    QTest::newRow("steady readings") << 60'000LL << 0LL << QList<qint64>{1, 2, 3} << "1 2 3";
+    QTest::newRow("a failed update")
+        << 60'000LL << 0LL << QList<qint64>{1, 2, -3, 4, 5} << "1 2 | 4 5";
+    QTest::newRow("failures in a row break once")
+        << 60'000LL << 0LL << QList<qint64>{1, -2, -3, -4, 5, 6} << "1 | 5 6";
+    QTest::newRow("a pause past the join limit")
+        << 60'000LL << 2'000LL << QList<qint64>{1, 2, 6, 7} << "1 2 | 6 7";
+    QTest::newRow("a pause within the join limit")
+        << 60'000LL << 2'000LL << QList<qint64>{1, 2, 4, 5} << "1 2 4 5";
+    QTest::newRow("a break that leaves the window takes nothing with it")
+        << 3'000LL << 0LL << QList<qint64>{1, -2, 3, 5} << "3 5";
+    QTest::newRow("a lone reading between failures")
+        << 60'000LL << 0LL << QList<qint64>{1, -2, 3, -4, 5} << "1 | 3 | 5";
+  }
+  void chartBreaksItsLinesWhereReadingsStopped() {
+    QFETCH(qint64, windowMs);
+    QFETCH(qint64, joinLimitMs);
+    QFETCH(QList<qint64>, events);
+    QFETCH(QString, segments);
+    ChartBuffer b(windowMs);
+    b.setJoinLimit(joinLimitMs);
+    for (const qint64 e : events) {
+      if (e < 0) {
+        b.breakLines(-e * 1000);
+      } else {
+        b.append(e * 1000, All(1.0));
+      }
+    }
+    QStringList shown;
+    for (const ChartBuffer::Segment& run : b.segments(2)) {
+      QStringList xs;
+      for (const QPointF& p : run) xs << QString::number(p.x() / 1000);
+      shown << xs.join(u' ');
+    }
+    QCOMPARE(shown.join(QStringLiteral(" | ")), segments);
+  }
+
+  // The axis runs on the clock, not on the readings; stale readings say how old they are,
+  // and the lines show the hole once readings come back.
+  void chartRunsOnTheClockThroughAnOutage() {
+    constexpr qint64 kStart = 1'700'000'000'000;
+    qint64 now = kStart;
+    StripChart chart;
+    chart.setClock([&now] { return now; });
+    chart.setStaleAfter(2'000);
+    for (; now <= kStart + 4'000; now += 1'000) chart.addReading(now, All(2.0));
+    chart.addFailure(kStart + 4'500);
+    now = kStart + 16'000;
+    chart.refresh();
+    QCOMPARE(chart.shownTimes(), std::make_pair(now - chart.window(), now));
+    QCOMPARE(chart.drawnSegments(0).size(), 1);
+    QCOMPARE(chart.drawnSegments(0).front().back().x(), double(kStart + 4'000));
+    QCOMPARE(chart.staleText(), QStringLiteral("Readings 12 s old"));
+
+    chart.addReading(now, All(3.0));
+    now += 1'000;
+    chart.addReading(now, All(3.0));
+    chart.refresh();
+    const QList<ChartBuffer::Segment> drawn = chart.drawnSegments(4);
+    QCOMPARE(drawn.size(), 2);
+    QCOMPARE(drawn[1].front(), QPointF(double(kStart + 16'000), 3.0));
+    QCOMPARE(chart.drawnPoints(4), 7);
+    QCOMPARE(chart.staleText(), QString());
+  }
+
+  // Keys zoom and pan the time axis and hold it there; Home follows the present again.
+  void chartZoomsAndPans_data() {
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<qint64>("from");  // seconds before the present, 30 s shown at first
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<bool>("following");
+    QTest::newRow("nothing") << QList<int>{} << -30'000LL << 0LL << true;
+    QTest::newRow("zoom in") << QList<int>{Qt::Key_Plus} << -22'500LL << -7'500LL << false;
+    QTest::newRow("zoom in, then out")
+        << QList<int>{Qt::Key_Plus, Qt::Key_Minus} << -30'000LL << 0LL << false;
+    QTest::newRow("back in time") << QList<int>{Qt::Key_Left} << -36'000LL << -6'000LL << false;
+    QTest::newRow("zoom in, then forward")
+        << QList<int>{Qt::Key_Plus, Qt::Key_Right} << -19'500LL << -4'500LL << false;
+    QTest::newRow("home again") << QList<int>{Qt::Key_Plus, Qt::Key_Left, Qt::Key_Home} << -30'000LL
+                                << 0LL << true;
+  }
+  void chartZoomsAndPans() {
+    QFETCH(QList<int>, keys);
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(bool, following);
+    constexpr qint64 kNow = 1'700'000'000'000;
+    StripChart chart;
+    chart.setClock([] { return kNow; });
+    chart.show();
+    auto* view = chart.findChild<QChartView*>();
+    QVERIFY(view);
+    for (const int key : keys) QTest::keyClick(view, static_cast<Qt::Key>(key));
+    QCOMPARE(chart.shownTimes(), std::make_pair(kNow + from, kNow + to));
+    QCOMPARE(chart.following(), following);
+  }
+
+  // The wheel zooms about the time under the pointer; a rubber band (the chart zooming into
+  // a stretch) holds the view too.
+  void chartWheelAndRubberBandHoldTheView() {
+    constexpr qint64 kNow = 1'700'000'000'000;
+    StripChart chart;
+    chart.setClock([] { return kNow; });
+    chart.resize(800, 400);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    auto* view = chart.findChild<QChartView*>();
+    const QPoint at(view->viewport()->width() * 3 / 4, view->viewport()->height() / 2);
+    const auto timeAt = [&] {
+      return view->chart()->mapToValue(view->chart()->mapFromScene(view->mapToScene(at))).x();
+    };
+    const double before = timeAt();
+    QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    const auto [from, to] = chart.shownTimes();
+    QCOMPARE(to - from, qint64{24'000});
+    QVERIFY2(qAbs(timeAt() - before) < 100, qPrintable(QString::number(timeAt() - before)));
+    QVERIFY(!chart.following());
+
+    chart.resetView();
+    QVERIFY(chart.following());
+    const QRectF plot = view->chart()->plotArea();
+    view->chart()->zoomIn(plot.adjusted(plot.width() / 2, 0, 0, 0));
+    QVERIFY(!chart.following());
+    QCOMPARE(chart.shownTimes().first, kNow - 15'000);
+  }
+
+  // A log either host wrote opens into the chart: a failed row breaks the lines. Segments
+  // are written in seconds after 12:00:00Z, as above.
+  void logOpensIntoTheChart_data() {
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<QString>("segments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("readings with a failed update")
+        << HostLog({{"2024-05-01T12:00:01.000Z", 1.5},
+                    {"2024-05-01T12:00:02.000Z", 1.5},
+                    {"2024-05-01T12:00:03.000Z", std::nullopt},
+                    {"2024-05-01T12:00:04.000Z", 1.5},
+                    {"2024-05-01T12:00:05.000Z", 1.5}})
+        << "1 2 | 4 5" << QString();
+    QTest::newRow("texts quoted over commas, quotes and lines")
+        << HostLog({{"2024-05-01T12:00:01.000Z", 2.0}, {"2024-05-01T12:00:02.000Z", 2.0}},
+                   "a,\"b\"\nc")
+        << "1 2" << QString();
+    QTest::newRow("times with an offset")
+        << HostLog({{"2024-05-01T14:00:01.000+02:00", 2.0}, {"2024-05-01T12:00:02.000Z", 2.0}})
+        << "1 2" << QString();
+    QTest::newRow("a long pause") << HostLog({{"2024-05-01T12:00:01.000Z", 1.0},
+                                              {"2024-05-01T12:00:02.000Z", 1.0},
+                                              {"2024-05-01T12:00:03.000Z", 1.0},
+                                              {"2024-05-01T12:01:00.000Z", 1.0},
+                                              {"2024-05-01T12:01:01.000Z", 1.0}})
+                                  << "1 2 3 | 60 61" << QString();
+    QTest::newRow("not a log") << QByteArray("name,value\nx,1\n") << QString()
+                               << "is not a log of readings";
+    QTest::newRow("a row without a time")
+        << HostLog({{"2024-05-01T12:00:01.000Z", 1.0}}) + "soon,2,true,1.0\n"
+        << QString() << "row 3: \"soon\" is not a time";
+    QTest::newRow("a header alone") << HostLog({}) << QString() << "holds no readings";
+    QTest::newRow("nothing") << QByteArray() << QString() << "is empty";
+  }
+  void logOpensIntoTheChart() {
+    QFETCH(QByteArray, log);
+    QFETCH(QString, segments);
+    QFETCH(QString, error);
+    const QString path = dir_.filePath(QStringLiteral("opened.csv"));
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(log);
+    }
+    QString said;
+    const std::optional<ChartBuffer> read = vyx::panel::ReadLog(path, said);
+    if (!error.isEmpty()) {
+      QVERIFY(!read);
+      QVERIFY2(said.contains(error), qPrintable(said));
+      return;
+    }
+    QVERIFY2(read, qPrintable(said));
+    const double noon =
+        double(QDateTime::fromString(QStringLiteral("2024-05-01T12:00:00Z"), Qt::ISODate)
+                   .toMSecsSinceEpoch());
+    StripChart chart;
+    chart.showLog(*read, QStringLiteral("opened.csv"));
+    QStringList shown;
+    for (const ChartBuffer::Segment& run : chart.drawnSegments(0)) {
+      QStringList xs;
+      for (const QPointF& p : run) xs << QString::number((p.x() - noon) / 1000);
+      shown << xs.join(u' ');
+    }
+    QCOMPARE(shown.join(QStringLiteral(" | ")), segments);
+    const auto [from, to] = chart.shownTimes();
+    QCOMPARE(from, qint64(chart.drawnSegments(0).front().front().x()));
+    QCOMPARE(to, qint64(chart.drawnSegments(0).back().back().x()));
   }
 
   void voltsReadThePanelsTexts_data() {

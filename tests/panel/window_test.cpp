@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -26,7 +28,10 @@
 #include "vyx/sim/simulator.h"
 #include "vyx_widget.h"
 
+using vyx::panel::ChartBuffer;
 using vyx::panel::MainWindow;
+using vyx::panel::StripChart;
+using vyx::panel::UpdateDriver;
 
 namespace {
 
@@ -160,6 +165,18 @@ class WindowTest : public QObject {
     QVERIFY(lines.front().startsWith(QStringLiteral("time,update,ok,AD0volt,")));
     QVERIFY2(lines.back().contains(QStringLiteral(",true,1.0")), qPrintable(lines.back()));
     window_->stopLog();
+
+    // The log opens into the chart, every row a point; what is not a log changes nothing.
+    QVERIFY(window_->openLog(log));
+    QVERIFY(window_->chart()->showingLog());
+    QCOMPARE(window_->chart()->drawnPoints(4), int(rows));
+    Write(file("notes.csv"), "name,value\nx,1\n");
+    QVERIFY(!window_->openLog(file("notes.csv")));
+    QCOMPARE(errors_.size(), 1);
+    QCOMPARE(window_->chart()->drawnPoints(4), int(rows));
+    errors_.clear();
+    window_->chart()->resetView();
+    QVERIFY(!window_->chart()->showingLog());
 
     vyx().setPWMduty(QStringLiteral("40"));
     vyx().setDOKstate(1);
@@ -351,6 +368,45 @@ class WindowTest : public QObject {
     // The board speaks again: the next updates succeed.
     sim_->SetFaults({});
     runUpdates(1, true);
+  }
+
+  // While the board is silent the chart's axis runs on, the lines stop where the readings
+  // stopped and the panel says how old they are; afterwards the hole stays in the lines.
+  void anOutageShowsAsAHoleWithTheReadingsAge() {
+    openWindow();
+    StripChart& chart = *window_->chart();
+    QList<double> failures;
+    connect(&window_->updates(), &UpdateDriver::updateFinished, this, [&](bool ok) {
+      if (!ok) failures << double(chart.now());
+    });
+    runUpdates(3, true);
+    vyx::sim::FaultSettings silent;
+    silent.silence = 1.0;
+    sim_->SetFaults(silent);
+    runUpdates(2, false);
+
+    chart.setClock([] { return QDateTime::currentMSecsSinceEpoch() + 12'000; });
+    const qint64 now = chart.now();
+    QVERIFY(now - chart.shownTimes().second < 1'000);  // the axis reaches the present
+    QVERIFY(chart.drawnSegments(0).back().back().x() < double(now - 12'000));
+    QVERIFY2(QRegularExpression(QStringLiteral("^Readings 1[2-9] s old$"))
+                 .match(chart.staleText())
+                 .hasMatch(),
+             qPrintable(chart.staleText()));
+
+    chart.setClock(&QDateTime::currentMSecsSinceEpoch);
+    sim_->SetFaults({});
+    runUpdates(2, true);
+    chart.refresh();
+    const QList<ChartBuffer::Segment> lines = chart.drawnSegments(0);
+    QCOMPARE(lines.size(), 2);
+    // No line runs across a failed update.
+    QVERIFY(failures.size() >= 2);
+    for (const double failed : failures) {
+      for (const ChartBuffer::Segment& line : lines)
+        QVERIFY(!(line.front().x() < failed && failed < line.back().x()));
+    }
+    QCOMPARE(chart.staleText(), QString());
   }
 
   void aClosedPortFailsWithoutSpinningAndSaysWhy_data() {
