@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "about.h"
 #include "main_window.h"
 #include "panel_options.h"
 #include "strip_chart.h"
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Vyx"));
   QApplication::setApplicationName(QStringLiteral("vyx-panel"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QApplication::setApplicationVersion(vyx::panel::PanelVersion());
+  QGuiApplication::setDesktopFileName(QStringLiteral("vyx-panel"));  // its entry and icon
 
   std::unique_ptr<QSettings> settings =
       options->settingsFile.isEmpty()

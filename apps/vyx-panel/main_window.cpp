@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "about.h"
 #include "chart_buffer.h"
 #include "console_readings.h"
 #include "document_check.h"
@@ -145,6 +146,9 @@ void MainWindow::buildActions() {
   connect(logAction_, &QAction::triggered, this, &MainWindow::logClicked);
   portsAction_ = new QAction(tr("&Ports..."), this);
   connect(portsAction_, &QAction::triggered, this, &MainWindow::portsClicked);
+  aboutAction_ = new QAction(tr("&About Vyx Panel"), this);
+  connect(aboutAction_, &QAction::triggered, this,
+          [this] { QMessageBox::about(this, tr("About Vyx Panel"), AboutText()); });
 }
 
 void MainWindow::buildMenus() {
@@ -165,6 +169,9 @@ void MainWindow::buildMenus() {
   device->addAction(logAction_);
   device->addSeparator();
   device->addAction(portsAction_);
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->addAction(aboutAction_);
 }
 
 void MainWindow::buildToolBar() {

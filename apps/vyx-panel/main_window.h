@@ -127,6 +127,7 @@ class MainWindow : public QMainWindow {
   QAction* updateOnceAction_ = nullptr;
   QAction* logAction_ = nullptr;
   QAction* portsAction_ = nullptr;
+  QAction* aboutAction_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QSpinBox* interval_ = nullptr;
   QLabel* runLabel_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "about.h"
 #include "platform/port_option.h"
 
 namespace vyx::panel {
@@ -93,7 +94,7 @@ std::optional<PanelOptions> ParsePanelOptions(const QStringList& arguments, QStr
     return std::nullopt;
   }
   if (p.isSet(QStringLiteral("version"))) {
-    message = QStringLiteral("vyx-panel 1.00\n");
+    message = QStringLiteral("vyx-panel %1\n").arg(PanelVersion());
     exitNow = true;
     return std::nullopt;
   }

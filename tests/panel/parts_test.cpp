@@ -8,11 +8,13 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <QXmlStreamReader>
 #include <QtCharts/QChartView>
 #include <utility>
 
@@ -113,6 +115,48 @@ class PartsTest : public QObject {
     QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
     QCOMPARE(panel.exitCode(), status);
     QVERIFY2((status == 0 ? out : err).contains(said), qPrintable(out + err));
+  }
+
+  // The desktop's entry runs the panel and names its icon; both install where desktops look.
+  void desktopEntryAndIconInstall() {
+    QFile entry(QStringLiteral(VYX_PANEL_SOURCE_DIR "/vyx-panel.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(entry.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
+    QMap<QString, QString> keys;
+    for (const QString& line : lines.mid(1)) {
+      const qsizetype eq = line.indexOf(u'=');
+      QVERIFY2(eq > 0 && !keys.contains(line.left(eq)), qPrintable(line));
+      keys.insert(line.left(eq), line.mid(eq + 1));
+    }
+    QCOMPARE(keys.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    QCOMPARE(keys.value(QStringLiteral("Name")), QStringLiteral("Vyx Panel"));
+    QVERIFY(keys.value(QStringLiteral("Exec")).startsWith(QStringLiteral("vyx-panel ")));
+    QCOMPARE(keys.value(QStringLiteral("Icon")), QStringLiteral("vyx-panel"));
+    QCOMPARE(keys.value(QStringLiteral("Terminal")), QStringLiteral("false"));
+    QVERIFY(keys.value(QStringLiteral("Categories")).endsWith(u';'));
+
+    QFile icon(QStringLiteral(VYX_PANEL_SOURCE_DIR "/vyx-panel.svg"));
+    QVERIFY(icon.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&icon);
+    QVERIFY(svg.readNextStartElement());
+    QCOMPARE(svg.name(), QStringLiteral("svg"));
+    QCOMPARE(svg.attributes().value(QStringLiteral("viewBox")), QStringLiteral("0 0 64 64"));
+    while (!svg.atEnd()) svg.readNext();
+    QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
+
+    QTemporaryDir prefix;
+    QProcess install;
+    install.start(
+        QStringLiteral(VYX_CMAKE_COMMAND),
+        {QStringLiteral("--install"), QStringLiteral(VYX_BUILD_DIR), QStringLiteral("--component"),
+         QStringLiteral("panel"), QStringLiteral("--prefix"), prefix.path()});
+    QVERIFY(install.waitForFinished(60'000));
+    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+    for (const char* path : {"bin/vyx-panel", "share/applications/vyx-panel.desktop",
+                             "share/icons/hicolor/scalable/apps/vyx-panel.svg"}) {
+      QVERIFY2(QFile::exists(prefix.filePath(QString::fromLatin1(path))), path);
+    }
   }
 
   void chartKeepsOnlyTheWindow() {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -208,6 +209,16 @@ class WindowTest : public QObject {
                  .toStringList()
                  .value(0),
              doc);
+  }
+
+  void aboutTellsTheVersionAndTheLicence() {
+    openWindow();
+    QString said;
+    inDialogOf(QStringLiteral("&About Vyx Panel"), [&](QDialog& dialog) {
+      if (auto* box = qobject_cast<QMessageBox*>(&dialog)) said = box->text();
+    });
+    QVERIFY2(said.contains(QStringLiteral("Vyx Panel 1.00")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("Licence: MIT")), qPrintable(said));
   }
 
   void portSettingsShowThePortsOfThisRun() {
