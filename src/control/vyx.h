@@ -30,8 +30,7 @@ struct Members {
   std::int16_t MaxCommPort = 0;
   std::int16_t BlockStart = 0;
   std::int16_t BlockCount = 0;
-  std::int16_t RegFW = 0, RegRST = 0, RegPort = 0, RegAD0 = 0, RegAD1 = 0, RegAD2 = 0,
-               RegAD3 = 0;
+  std::int16_t RegFW = 0, RegRST = 0, RegPort = 0, RegAD0 = 0, RegAD1 = 0, RegAD2 = 0, RegAD3 = 0;
   std::uint8_t RegAD4 = 0, RegClock = 0;
   std::int16_t RegDIF = 0, RegDIT = 0, RegPWM = 0, RegDPW = 0;
   std::uint8_t RegDOG = 0;
@@ -182,7 +181,9 @@ class Vyx {
   // control/properties.cpp
   void TxtEvent_Change();
 
-  float Reg(int reg) const { return m_.RegImage[static_cast<std::size_t>(m_.MicroIndex)][static_cast<std::size_t>(reg)]; }
+  float Reg(int reg) const {
+    return m_.RegImage[static_cast<std::size_t>(m_.MicroIndex)][static_cast<std::size_t>(reg)];
+  }
   std::size_t Board() const { return static_cast<std::size_t>(m_.MicroIndex); }
 
   SerialPort& MSComm1;

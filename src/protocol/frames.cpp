@@ -46,8 +46,8 @@ Layout LayoutOf(char letter) {
 }  // namespace
 
 char CheckDigit(char letter, int address, int reg, int value1, int value2) {
-  const long long sum = static_cast<unsigned char>(letter) + static_cast<long long>(address) +
-                        reg + value1 + value2;
+  const long long sum =
+      static_cast<unsigned char>(letter) + static_cast<long long>(address) + reg + value1 + value2;
   return Hex(sum).back();
 }
 
@@ -62,11 +62,16 @@ std::string BuildFrame(std::string_view letter, int address, int spare, int reg,
   const std::string v2 = Hex2(value2);
   const char c = CheckDigit(l, address, reg, value1, value2);
   switch (LayoutOf(l)) {
-    case Layout::LAZRV2C: return l + a + z + r + v2 + c;
-    case Layout::LAZRV1V2C: return l + a + z + r + v1 + v2 + c;
-    case Layout::LARV2: return l + a + r + v2;
-    case Layout::LARV1V2: return l + a + r + v1 + v2;
-    case Layout::None: break;
+    case Layout::LAZRV2C:
+      return l + a + z + r + v2 + c;
+    case Layout::LAZRV1V2C:
+      return l + a + z + r + v1 + v2 + c;
+    case Layout::LARV2:
+      return l + a + r + v2;
+    case Layout::LARV1V2:
+      return l + a + r + v1 + v2;
+    case Layout::None:
+      break;
   }
   return {};
 }

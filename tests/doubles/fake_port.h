@@ -23,8 +23,21 @@ class FakePort : public SerialPort {
   explicit FakePort(FakeClock& clock) : clock_(clock) {}
 
   // Operations that can be made to fail, by name.
-  enum class Op { SetCommPort, Open, Close, Settings, Binary, Rts, Dtr, Count, Discard,
-                  Threshold, Write, Read, Wait };
+  enum class Op {
+    SetCommPort,
+    Open,
+    Close,
+    Settings,
+    Binary,
+    Rts,
+    Dtr,
+    Count,
+    Discard,
+    Threshold,
+    Write,
+    Read,
+    Wait
+  };
 
   int CommPort() const override { return port_; }
   IoResult SetCommPort(int port) override {
@@ -120,9 +133,10 @@ class FakePort : public SerialPort {
     Scheduled s{clock_.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                    std::chrono::duration<double>(delay)),
                 std::move(bytes)};
-    scheduled.insert(std::upper_bound(scheduled.begin(), scheduled.end(), s,
-                                      [](const Scheduled& a, const Scheduled& b) { return a.at < b.at; }),
-                     std::move(s));
+    scheduled.insert(
+        std::upper_bound(scheduled.begin(), scheduled.end(), s,
+                         [](const Scheduled& a, const Scheduled& b) { return a.at < b.at; }),
+        std::move(s));
   }
   // Delivers whatever scheduled bytes are due by now.
   void Pump() {

@@ -28,7 +28,7 @@ struct BoardSettings {
 };
 
 // The limits the command line and the control protocol both hold the inputs to.
-inline constexpr double kMaxDifRate = 1e7;   // pulses a second
+inline constexpr double kMaxDifRate = 1e7;    // pulses a second
 inline constexpr double kMaxDitPeriod = 1e3;  // seconds
 
 struct Outputs {
