@@ -141,12 +141,10 @@ std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>
     }
 
     if (arg == "--port") {
-      const auto eq = value.find('=');
-      const auto n = eq == std::string::npos
-                         ? std::nullopt
-                         : ParseLong(std::string_view(value).substr(0, eq), 1, 8);
-      if (!n || eq + 1 >= value.size()) return CliError{"--port takes N=DEVICE with N from 1 to 8"};
-      o.ports.push_back({static_cast<int>(*n), value.substr(eq + 1)});
+      std::string error;
+      const auto port = qt::ParsePortOption(value, error);
+      if (!port) return CliError{error};
+      o.ports.push_back(*port);
     } else if (arg == "--comm") {
       const auto n = ParseLong(value, 1, 8);
       if (!n) return CliError{"--comm takes a port position from 1 to 8"};

@@ -7,15 +7,14 @@
 #include <variant>
 #include <vector>
 
+#include "platform/port_option.h"
+
 namespace vyx::console {
 
 enum class CliCommand : std::uint8_t { Shell, Read, Monitor, Ports, Help, Version };
 enum class OutputFormat : std::uint8_t { Json, Text, Csv, Jsonl };
 
-struct PortOption {
-  int comm = 1;
-  std::string device;
-};
+using qt::PortOption;
 
 struct CliOptions {
   CliCommand command = CliCommand::Help;
