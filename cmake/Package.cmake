@@ -1,7 +1,8 @@
 # Installing Vyx for other projects: find_package(Vyx) gives Vyx::Core (standard C++ only),
-# and with Qt Vyx::Qt (the platform on Qt) and Vyx::Widget (the embeddable widget). The
-# headers keep the layout of src/ and qt/ under include/vyx, so the same #include lines work
-# in the tree and against an installed package.
+# and with Qt Vyx::Qt (the platform on Qt), Vyx::Documents (the document and settings bags)
+# and Vyx::Widget (the embeddable widget). The headers keep the layout of src/ under
+# include/vyx, the platform's under include/vyx/platform and the others flat beside them, so
+# the same #include lines work in the tree and against an installed package.
 #
 #   cmake --install build --component development --prefix /opt/vyx
 #   cmake --install build --component designer          (the Qt Designer plugin, under the
@@ -23,24 +24,28 @@ install(EXPORT VyxCoreTargets NAMESPACE Vyx:: DESTINATION ${VYX_CMAKE_DIR}
         COMPONENT development)
 
 set(VYX_PACKAGE_WITH_QT OFF)
-if(VYX_WITH_QT AND TARGET vyx_qt AND TARGET vyx_widget)
+if(VYX_WITH_QT AND TARGET vyx_qt AND TARGET vyx_documents AND TARGET vyx_widget)
   set(VYX_PACKAGE_WITH_QT ON)
-  # The Designer plugin is built here, beside its install rules, since qt/CMakeLists.txt
-  # belongs to the widget's own build.
+  # The Designer plugin is built here, beside its install rules, once the widget it carries
+  # is known.
   add_subdirectory(qt/designer)
 
   set_target_properties(vyx_qt PROPERTIES EXPORT_NAME Qt)
+  set_target_properties(vyx_documents PROPERTIES EXPORT_NAME Documents)
   set_target_properties(vyx_widget PROPERTIES EXPORT_NAME Widget)
-  # Both targets name their include directory for the build tree only.
-  target_include_directories(vyx_qt PUBLIC $<INSTALL_INTERFACE:${VYX_INCLUDE_DIR}>)
-  target_include_directories(vyx_widget PUBLIC $<INSTALL_INTERFACE:${VYX_INCLUDE_DIR}>)
-  install(TARGETS vyx_qt vyx_widget EXPORT VyxWidgetTargets
+  # The targets name their include directory for the build tree only.
+  foreach(target vyx_qt vyx_documents vyx_widget)
+    target_include_directories(${target} PUBLIC $<INSTALL_INTERFACE:${VYX_INCLUDE_DIR}>)
+  endforeach()
+  install(TARGETS vyx_qt vyx_documents vyx_widget EXPORT VyxWidgetTargets
           ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-  # What a host includes: the widget, the settings bag and the platform. The panel's and the
+  # What a host includes: the widget, the documents and the platform. The panel's and the
   # console's own headers, and the widget's private state, stay out.
-  install(FILES ${PROJECT_SOURCE_DIR}/qt/vyx_widget.h ${PROJECT_SOURCE_DIR}/qt/settings_bag.h
-                ${PROJECT_SOURCE_DIR}/qt/json_document_bag.h ${PROJECT_SOURCE_DIR}/qt/json_values.h
+  install(FILES ${PROJECT_SOURCE_DIR}/qt/widget/vyx_widget.h
           DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/qt/documents/
+          DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development
+          FILES_MATCHING PATTERN "*.h")
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/qt/platform/
           DESTINATION ${VYX_INCLUDE_DIR}/platform COMPONENT development
           FILES_MATCHING PATTERN "*.h")

@@ -19,7 +19,7 @@ namespace {
 QString ScratchPath() { return QStringLiteral("/tmp/vyx-document-fuzz-%1.json").arg(::getpid()); }
 
 QByteArray Saved(const vyx::Vyx& v) {
-  vyx::JsonDocumentBag bag;
+  vyx::documents::JsonDocumentBag bag;
   fuzz::Require(v.Save(bag).ok(), "saving into a document bag succeeds");
   return QJsonDocument(bag.Object()).toJson(QJsonDocument::Compact);
 }
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
   }
 
-  vyx::JsonDocumentBag bag;
+  vyx::documents::JsonDocumentBag bag;
   const vyx::Status loaded = bag.Load(path);
   if (!loaded) {
     fuzz::Require(bag.Object().isEmpty(), "a document that does not load changes nothing");
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const QByteArray once = Saved(first.vyx);
 
-  vyx::JsonDocumentBag again(QJsonDocument::fromJson(once).object());
+  vyx::documents::JsonDocumentBag again(QJsonDocument::fromJson(once).object());
   vyx::test::Rig second;
   fuzz::Require(second.vyx.Restore(again).ok(), "a saved document restores without error");
   fuzz::Require(Saved(second.vyx) == once, "save, restore and save again gives the same document");

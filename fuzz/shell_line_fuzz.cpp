@@ -13,9 +13,9 @@
 
 namespace {
 
-using vyx::console::JsonScalar;
 using vyx::console::ShellCommand;
 using vyx::console::Verb;
+using vyx::documents::JsonScalar;
 
 bool HasBlank(std::string_view s) { return s.find_first_of(" \t\r") != std::string_view::npos; }
 bool Trimmed(std::string_view s) {
@@ -25,7 +25,7 @@ bool Trimmed(std::string_view s) {
 std::string JsonText(const JsonScalar& v) {
   switch (v.kind) {
     case JsonScalar::Kind::String:
-      return vyx::console::JsonQuote(v.text);
+      return vyx::documents::JsonQuote(v.text);
     case JsonScalar::Kind::Boolean:
       return v.boolean ? "true" : "false";
     case JsonScalar::Kind::Integer:
@@ -70,7 +70,7 @@ std::string Canonical(const ShellCommand& c) {
     case Verb::Focus:
       return "focus " + (c.name.empty() ? std::string("none") : c.name);
     case Verb::Type:
-      return "type " + vyx::console::JsonQuote(c.text);
+      return "type " + vyx::documents::JsonQuote(c.text);
     case Verb::Key:
       return "key " + std::to_string(c.number);
     case Verb::Click:
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       !std::isfinite(cmd->value.number))
     return 0;
   const std::string& decoded = cmd->verb == Verb::Type ? cmd->text : cmd->value.text;
-  if (vyx::console::ToUtf8(decoded) != decoded) return 0;
+  if (vyx::documents::ToUtf8(decoded) != decoded) return 0;
   const std::string canonical = Canonical(*cmd);
   const auto again = vyx::console::ParseShellLine(canonical);
   const auto* same = std::get_if<ShellCommand>(&again);

@@ -1,6 +1,6 @@
 #include "csv_logger.h"
 
-#include "console_readings.h"
+#include "readings_csv.h"
 
 namespace vyx::panel {
 
@@ -12,7 +12,7 @@ bool CsvLogger::start(const QString& path, QString* error) {
     return false;
   }
   rows_ = 0;
-  if (!append(vyx::console::CsvHeader(), error)) return false;
+  if (!append(vyx::documents::CsvHeader(), error)) return false;
   rows_ = 0;  // the header is not a reading
   return true;
 }

@@ -19,13 +19,13 @@
 
 #include "about.h"
 #include "chart_buffer.h"
-#include "console_readings.h"
 #include "document_check.h"
 #include "edit_watch.h"
 #include "json_document_bag.h"
 #include "log_reader.h"
 #include "platform/port_map.h"
 #include "ports_dialog.h"
+#include "readings_csv.h"
 #include "recent_files.h"
 #include "strip_chart.h"
 #include "vyx_widget.h"
@@ -299,7 +299,7 @@ bool MainWindow::newDocument() {
 
 bool MainWindow::openDocument(const QString& path) {
   if (!maybeSave()) return false;
-  JsonDocumentBag bag;
+  documents::JsonDocumentBag bag;
   if (const Status loaded = bag.Load(path); !loaded.ok()) {
     showError(tr("Open document"), tr("Cannot open %1:\n%2").arg(path, Message(loaded)));
     return false;
@@ -329,7 +329,7 @@ bool MainWindow::saveDocument() {
 
 bool MainWindow::saveDocumentAs(const QString& path) {
   if (!vyx_) return false;
-  JsonDocumentBag bag;
+  documents::JsonDocumentBag bag;
   QString error;
   if (!vyx_->save(bag, &error)) {
     showError(tr("Save document"), tr("Cannot save %1:\n%2").arg(path, error));
@@ -423,13 +423,13 @@ void MainWindow::onUpdateFinished(bool ok) {
 
 void MainWindow::logRow(bool ok) {
   if (!log_.isActive() || !vyx_) return;
-  const vyx::console::Readings readings = vyx::console::TakeReadings(vyx_->component());
-  vyx::console::LogRow row;
+  const vyx::documents::Readings readings = vyx::documents::TakeReadings(vyx_->component());
+  vyx::documents::LogRow row;
   row.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
   row.update = ++logged_;
   row.readings = ok ? &readings : nullptr;
   QString error;
-  if (!log_.append(vyx::console::CsvRow(row), &error)) {
+  if (!log_.append(vyx::documents::CsvRow(row), &error)) {
     logAction_->setChecked(false);
     showError(tr("CSV log"), tr("Logging stopped: %1").arg(error));
   }

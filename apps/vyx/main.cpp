@@ -28,6 +28,7 @@
 namespace {
 
 using namespace vyx::console;
+using namespace vyx::documents;
 
 bool WriteLine(std::FILE* f, std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), f);

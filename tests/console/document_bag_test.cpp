@@ -20,6 +20,7 @@ using console::test::ReadFile;
 using console::test::RunVyx;
 using console::test::TempDir;
 using console::test::WriteFile;
+using documents::JsonDocumentBag;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 

@@ -2,7 +2,7 @@
 
 #include "json_values.h"
 
-namespace vyx::console {
+namespace vyx::documents {
 namespace {
 
 using Kind = JsonScalar::Kind;
@@ -139,4 +139,4 @@ TEST(JsonOf, WritesEachPropertyType) {
 }
 
 }  // namespace
-}  // namespace vyx::console
+}  // namespace vyx::documents

@@ -5,6 +5,8 @@
 namespace vyx::console {
 namespace {
 
+using documents::JsonScalar;
+
 struct GoodLine {
   const char* line;
   Verb verb;

@@ -22,6 +22,9 @@
 namespace vyx::console::test {
 namespace {
 
+using documents::CsvHeader;
+using documents::kReadingNames;
+
 QJsonObject ParseObject(const std::string& line) {
   QJsonParseError e{};
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &e);

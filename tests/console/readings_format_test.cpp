@@ -9,6 +9,12 @@
 namespace vyx::console {
 namespace {
 
+using documents::CsvHeader;
+using documents::CsvRow;
+using documents::kReadingNames;
+using documents::Readings;
+using documents::ToUtf8;
+
 Readings Sample() {
   Readings r;
   for (std::string_view name : kReadingNames) r.emplace_back(name, std::string());

@@ -9,7 +9,7 @@
 #include "control/host.h"
 #include "control/status.h"
 
-namespace vyx {
+namespace vyx::documents {
 
 class JsonDocumentBag : public PropertyBag {
  public:
@@ -43,4 +43,4 @@ class JsonDocumentBag : public PropertyBag {
   std::string lastReadKey_;
 };
 
-}  // namespace vyx
+}  // namespace vyx::documents

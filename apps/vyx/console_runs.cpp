@@ -43,7 +43,7 @@ void ReadRun::Start() {
   session_.RunUpdate();
 }
 
-void ReadRun::OnNewData() { readings_ = TakeReadings(session_.Component()); }
+void ReadRun::OnNewData() { readings_ = documents::TakeReadings(session_.Component()); }
 
 void ReadRun::OnEnded(bool gotNewData) {
   if (!gotNewData) {
@@ -121,14 +121,14 @@ void MonitorRun::OnEnded(bool gotNewData) {
   if (startNow) StartNext();
   // The fields still show this update's readings: only the next reply, decoded in a later
   // turn of the loop, changes them.
-  Readings readings;
-  if (gotNewData) readings = TakeReadings(session_.Component());
+  documents::Readings readings;
+  if (gotNewData) readings = documents::TakeReadings(session_.Component());
 
-  LogRow row;
+  documents::LogRow row;
   row.time = at.toString(Qt::ISODateWithMs).toStdString();
   row.update = updates_;
   row.readings = gotNewData ? &readings : nullptr;
-  if (!out_(options_.format == OutputFormat::Csv ? CsvRow(row) : JsonlRow(row))) {
+  if (!out_(options_.format == OutputFormat::Csv ? documents::CsvRow(row) : JsonlRow(row))) {
     // The writer's owner says why, or nothing when the reader went away; a summary of rows
     // that did not all arrive would mislead.
     logFailed_ = true;

@@ -4,7 +4,7 @@
 
 #include "json_values.h"
 
-namespace vyx::console {
+namespace vyx::documents {
 namespace {
 
 void AppendHex(std::string& out, unsigned code) {
@@ -47,4 +47,4 @@ std::string EscapeControls(std::string_view text, std::string_view keep) {
   return out;
 }
 
-}  // namespace vyx::console
+}  // namespace vyx::documents

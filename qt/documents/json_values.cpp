@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace vyx::console {
+namespace vyx::documents {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -365,4 +365,4 @@ std::string ValueError(std::string_view property, PropType type, std::string_vie
   return std::string(property) + " takes " + std::string(takes) + ", not " + std::string(given);
 }
 
-}  // namespace vyx::console
+}  // namespace vyx::documents

@@ -1,18 +1,11 @@
-#include "console_readings.h"
-
-#include <algorithm>
+#include "readings_csv.h"
 
 #include "console_escape.h"
 #include "control/vyx.h"
 #include "json_values.h"
 
-namespace vyx::console {
+namespace vyx::documents {
 namespace {
-
-std::string Plain(const PropValue& v) {
-  if (const auto* s = std::get_if<std::string>(&v)) return ToUtf8(*s);
-  return JsonOf(v);
-}
 
 // The one reading that is free text, whatever a board or an operator put there; the others
 // are numbers the component writes.
@@ -45,7 +38,7 @@ std::string Quoted(std::string_view s) {
 // a number in a numeric column stays a number. The log may well go to a terminal, so the
 // control characters a cell has no use for are written out.
 std::string CsvCell(const PropValue& value, bool text) {
-  const std::string s = EscapeControls(Plain(value), "\t\r\n");
+  const std::string s = EscapeControls(PlainText(value), "\t\r\n");
   const bool formula =
       !s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos;
   if (formula && (text || !IsNumber(s))) return Quoted("'" + s);
@@ -67,24 +60,9 @@ Readings TakeReadings(const Vyx& vyx) {
   return r;
 }
 
-std::string ReadingsJson(const Readings& readings) {
-  std::string out = "{";
-  for (const auto& [name, value] : readings) {
-    if (out.size() > 1) out += ',';
-    out += JsonQuote(name) + ":" + JsonOf(value);
-  }
-  return out + "}";
-}
-
-std::string ReadingsText(const Readings& readings) {
-  std::size_t width = 0;
-  for (const auto& r : readings) width = std::max(width, r.first.size());
-  std::string out;
-  for (const auto& [name, value] : readings) {
-    out += std::string(name) + std::string(width + 2 - name.size(), ' ') +
-           EscapeControls(Plain(value)) + "\n";
-  }
-  return out;
+std::string PlainText(const PropValue& value) {
+  if (const auto* s = std::get_if<std::string>(&value)) return ToUtf8(*s);
+  return JsonOf(value);
 }
 
 std::string CsvHeader() {
@@ -104,15 +82,4 @@ std::string CsvRow(const LogRow& row) {
   return out;
 }
 
-std::string JsonlRow(const LogRow& row) {
-  std::string out = "{\"time\":" + JsonQuote(row.time) +
-                    ",\"update\":" + std::to_string(row.update) +
-                    ",\"ok\":" + (row.readings ? "true" : "false");
-  if (row.readings) {
-    for (const auto& [name, value] : *row.readings)
-      out += "," + JsonQuote(name) + ":" + JsonOf(value);
-  }
-  return out + "}";
-}
-
-}  // namespace vyx::console
+}  // namespace vyx::documents

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace vyx::console {
+namespace vyx::documents {
 
 // The text as UTF-8 (see ToUtf8) with every control character written out: \n, \r and \t by
 // name, any other C0 control, DEL and the C1 controls (U+0080 to U+009F, which some terminals
@@ -13,4 +13,4 @@ namespace vyx::console {
 // backslashes included, so that ordinary texts read exactly as before.
 std::string EscapeControls(std::string_view text, std::string_view keep = {});
 
-}  // namespace vyx::console
+}  // namespace vyx::documents

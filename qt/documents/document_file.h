@@ -8,7 +8,7 @@
 
 #include "control/status.h"
 
-namespace vyx {
+namespace vyx::documents {
 
 // Reads the regular file at path (a symbolic link to one is followed). A file larger than
 // maxBytes is refused, as is anything that is not a regular file, without opening it.
@@ -21,4 +21,4 @@ Status ReadDocumentFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
 // is refused.
 Status WriteDocumentFile(const QString& path, const QByteArray& bytes);
 
-}  // namespace vyx
+}  // namespace vyx::documents

@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <variant>
 
-namespace vyx::qt {
+namespace vyx::documents {
 namespace {
 
 std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
@@ -123,4 +123,4 @@ Status SettingsBag::Sync() {
   return Status::Fail("the settings store failed");
 }
 
-}  // namespace vyx::qt
+}  // namespace vyx::documents

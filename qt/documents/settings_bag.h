@@ -8,7 +8,7 @@
 
 #include "control/host.h"
 
-namespace vyx::qt {
+namespace vyx::documents {
 
 class SettingsBag : public PropertyBag {
  public:
@@ -32,4 +32,4 @@ class SettingsBag : public PropertyBag {
   QString group_;
 };
 
-}  // namespace vyx::qt
+}  // namespace vyx::documents

@@ -27,7 +27,7 @@ std::string DeviceLine(const SerialDevice& d) {
     line += std::string("  usb ") + ids;
   }
   if (!d.serial.empty()) line += "  serial " + d.serial;
-  return EscapeControls(line);
+  return documents::EscapeControls(line);
 }
 
 }  // namespace
@@ -57,13 +57,15 @@ std::vector<std::string> PortsReport(const std::vector<SerialDevice>& devices,
     if (Lower(line).find(wanted) != std::string::npos) lines.push_back(std::move(line));
   }
   if (lines.size() == 1) {
-    lines.push_back(filter.empty() ? "  (none found)"
-                                   : "  (none match \"" + EscapeControls(filter) + "\")");
+    lines.push_back(filter.empty()
+                        ? "  (none found)"
+                        : "  (none match \"" + documents::EscapeControls(filter) + "\")");
   }
   lines.emplace_back("Ports:");
   for (int comm = 1; comm <= qt::PortMap::kPorts; ++comm) {
-    lines.push_back("  Comm" + std::to_string(comm) + "  " +
-                    (map.IsMapped(comm) ? EscapeControls(map.Device(comm)) : "(unmapped)"));
+    lines.push_back(
+        "  Comm" + std::to_string(comm) + "  " +
+        (map.IsMapped(comm) ? documents::EscapeControls(map.Device(comm)) : "(unmapped)"));
   }
   return lines;
 }

@@ -10,7 +10,7 @@
 #include "control/host.h"
 #include "control/properties.h"
 
-namespace vyx::console {
+namespace vyx::documents {
 
 struct JsonScalar {
   enum class Kind : std::uint8_t { String, Boolean, Integer, Number, Null };
@@ -43,4 +43,4 @@ std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type);
 // `DONstate takes an integer -32768..32767, not "x"`, with the value as it was written.
 std::string ValueError(std::string_view property, PropType type, std::string_view given);
 
-}  // namespace vyx::console
+}  // namespace vyx::documents

@@ -1,5 +1,4 @@
-// The readings that `read` and `monitor` report: the properties a host reads after NewData,
-// and their output formats.
+// The readings a host takes after NewData, and the CSV log both hosts write of them.
 #pragma once
 
 #include <array>
@@ -14,7 +13,7 @@ namespace vyx {
 class Vyx;
 }
 
-namespace vyx::console {
+namespace vyx::documents {
 
 // clang-format off
 inline constexpr std::array<std::string_view, 23> kReadingNames{
@@ -28,13 +27,10 @@ using Readings = std::vector<std::pair<std::string_view, PropValue>>;
 // Reads every reading through the component's properties, in kReadingNames order.
 Readings TakeReadings(const Vyx& vyx);
 
-// One JSON object on one line.
-std::string ReadingsJson(const Readings& readings);
-// One `NAME  VALUE` line each, values as they read in the panel, their control characters
-// escaped so that a value can neither break its line nor drive the terminal.
-std::string ReadingsText(const Readings& readings);
+// A reading as it reads in the panel: a text as UTF-8, anything else as its JSON.
+std::string PlainText(const PropValue& value);
 
-// The monitor's log. A failed update has no readings: its row says so and leaves them out.
+// One row of the log. A failed update has no readings: its row says so and leaves them out.
 // CSV cells are quoted as RFC 4180 has it, and a text a spreadsheet would take for a formula
 // is made plain text; numbers stay numbers.
 struct LogRow {
@@ -44,6 +40,5 @@ struct LogRow {
 };
 std::string CsvHeader();
 std::string CsvRow(const LogRow& row);
-std::string JsonlRow(const LogRow& row);
 
-}  // namespace vyx::console
+}  // namespace vyx::documents

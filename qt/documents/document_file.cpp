@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-namespace vyx {
+namespace vyx::documents {
 namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
@@ -187,4 +187,4 @@ Status WriteDocumentFile(const QString& path, const QByteArray& bytes) {
   return Status::Ok();
 }
 
-}  // namespace vyx
+}  // namespace vyx::documents

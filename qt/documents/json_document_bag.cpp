@@ -7,7 +7,7 @@
 #include "document_file.h"
 #include "json_values.h"
 
-namespace vyx {
+namespace vyx::documents {
 namespace {
 
 std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
@@ -85,7 +85,7 @@ Status JsonDocumentBag::Read(std::string_view key, const PropValue& def, BagValu
 Status JsonDocumentBag::Write(std::string_view key, const PropValue& value, const PropValue&) {
   QJsonValue v;
   if (const auto* s = std::get_if<std::string>(&value)) {
-    v = QString::fromStdString(console::ToUtf8(*s));
+    v = QString::fromStdString(ToUtf8(*s));
   } else if (const auto* b = std::get_if<bool>(&value)) {
     v = *b;
   } else {
@@ -95,4 +95,4 @@ Status JsonDocumentBag::Write(std::string_view key, const PropValue& value, cons
   return Status::Ok();
 }
 
-}  // namespace vyx
+}  // namespace vyx::documents

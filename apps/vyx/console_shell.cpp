@@ -72,13 +72,15 @@ void Shell::Answer(std::string_view line) {
 
 // Messages echo what the user typed or a document held: escaped, so the answer stays one line
 // and the terminal is never handed a control sequence.
-void Shell::Error(std::string_view message) { Answer("error: " + EscapeControls(message)); }
+void Shell::Error(std::string_view message) {
+  Answer("error: " + documents::EscapeControls(message));
+}
 
 // A value `set` cannot take says what the property takes, whatever was wrong with it.
 void Shell::RefuseValue(const std::string& name, std::string_view given, std::string_view why) {
   const PropertySpec* p = PropertyByName(name);
   if (!p) return Error("unknown property " + Quoted(name));
-  std::string message = ValueError(p->name, p->type, given);
+  std::string message = documents::ValueError(p->name, p->type, given);
   if (!why.empty()) message += ": " + std::string(why);
   Error(message);
 }
@@ -101,7 +103,7 @@ void Shell::Execute(const ShellCommand& cmd) {
 
     case Verb::Set: {
       const PropertySpec* p = PropertyByName(cmd.name);
-      const auto value = p ? ToPropValue(cmd.value, p->type) : std::nullopt;
+      const auto value = p ? documents::ToPropValue(cmd.value, p->type) : std::nullopt;
       if (!value) return RefuseValue(cmd.name, cmd.given, {});
       const Status s = vyx.Set(p->name, *value);
       return s ? Answer("ok") : Error(s.message());
@@ -112,7 +114,7 @@ void Shell::Execute(const ShellCommand& cmd) {
       if (!p) return Error("unknown property " + Quoted(cmd.name));
       PropValue v;
       const Status s = vyx.Get(p->name, v);
-      return s ? Answer(JsonOf(v)) : Error(s.message());
+      return s ? Answer(documents::JsonOf(v)) : Error(s.message());
     }
 
     case Verb::Dump: {
@@ -121,7 +123,7 @@ void Shell::Execute(const ShellCommand& cmd) {
       for (const PropertySpec& p : kProperties) {
         PropValue v;
         if (const Status s = vyx.Get(p.name, v); !s) return Error(s.message());
-        lines.push_back(std::string(p.name) + " " + JsonOf(v));
+        lines.push_back(std::string(p.name) + " " + documents::JsonOf(v));
       }
       for (const std::string& l : lines) Answer(l);
       return Answer("end");
@@ -139,16 +141,16 @@ void Shell::Execute(const ShellCommand& cmd) {
       }
       switch (kind) {
         case FieldKind::Text:
-          return Answer(JsonOf(fields.Text(*f)));
+          return Answer(documents::JsonOf(fields.Text(*f)));
         case FieldKind::Label:
         case FieldKind::Frame:
-          return Answer(JsonOf(fields.Caption(*f)));
+          return Answer(documents::JsonOf(fields.Caption(*f)));
         case FieldKind::Check:
-          return Answer(JsonOf(fields.State(*f)));
+          return Answer(documents::JsonOf(fields.State(*f)));
         case FieldKind::Command:
-          return Answer(JsonOf(fields.Value(*f)));
+          return Answer(documents::JsonOf(fields.Value(*f)));
         case FieldKind::List:
-          return Answer(JsonOf(fields.Selected(*f)));
+          return Answer(documents::JsonOf(fields.Selected(*f)));
         case FieldKind::Serial:
         case FieldKind::Timer:
           break;
@@ -198,14 +200,14 @@ void Shell::Execute(const ShellCommand& cmd) {
       return Answer("end");
 
     case Verb::Save: {
-      JsonDocumentBag bag;
+      documents::JsonDocumentBag bag;
       if (const Status s = vyx.Save(bag); !s) return Error("save: " + s.message());
       const Status s = bag.SaveTo(QString::fromStdString(cmd.text));
       return s ? Answer("ok") : Error(s.message());
     }
 
     case Verb::Restore: {
-      JsonDocumentBag bag;
+      documents::JsonDocumentBag bag;
       if (const Status s = bag.Load(QString::fromStdString(cmd.text)); !s)
         return Error(s.message());
       const Status s = vyx.Restore(bag);

@@ -36,13 +36,13 @@ enum class Verb : std::uint8_t {
 
 struct ShellCommand {
   Verb verb = Verb::Quit;
-  std::string name;          // property or field name; empty for `focus none`
-  std::string text;          // port device, document path, or the text of `type`
-  JsonScalar value;          // set
-  int number = 0;            // port N, key CODE
-  std::optional<int> index;  // click INDEX
-  double seconds = 0.0;      // wait, sleep
-  std::string given;         // set: the value as written, for messages
+  std::string name;             // property or field name; empty for `focus none`
+  std::string text;             // port device, document path, or the text of `type`
+  documents::JsonScalar value;  // set
+  int number = 0;               // port N, key CODE
+  std::optional<int> index;     // click INDEX
+  double seconds = 0.0;         // wait, sleep
+  std::string given;            // set: the value as written, for messages
 };
 
 struct LineError {

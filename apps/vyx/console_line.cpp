@@ -116,7 +116,7 @@ ParsedLine ParseShellLine(std::string_view line) {
       cmd.name = NextWord(rest);
       if (cmd.name.empty() || rest.empty()) return Usage(spec->usage);
       std::string error;
-      auto value = ParseJsonScalar(rest, error);
+      auto value = documents::ParseJsonScalar(rest, error);
       if (!value) return LineError{error, cmd.name, std::string(rest)};
       cmd.value = std::move(*value);
       cmd.given = rest;
@@ -126,9 +126,9 @@ ParsedLine ParseShellLine(std::string_view line) {
     case Verb::Type: {
       if (rest.empty()) return Usage(spec->usage);
       std::string error;
-      auto value = ParseJsonScalar(rest, error);
+      auto value = documents::ParseJsonScalar(rest, error);
       if (!value) return LineError{"bad value: " + error};
-      if (value->kind != JsonScalar::Kind::String)
+      if (value->kind != documents::JsonScalar::Kind::String)
         return LineError{"type takes a JSON string, such as \"50\""};
       cmd.text = std::move(value->text);
       break;

@@ -37,7 +37,7 @@ class ReadRun : public QObject {
   Session& session_;
   CliOptions options_;
   LineWriter out_, err_;
-  Readings readings_;
+  documents::Readings readings_;
 };
 
 // Updates one after another, never overlapping, each logged as one row.

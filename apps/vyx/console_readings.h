@@ -1,0 +1,21 @@
+// The readings that `read` and `monitor` report, in the console's own formats; the CSV log is
+// the one both hosts write (readings_csv.h).
+#pragma once
+
+#include <string>
+
+#include "readings_csv.h"
+
+namespace vyx::console {
+
+// One JSON object on one line.
+std::string ReadingsJson(const documents::Readings& readings);
+// One `NAME  VALUE` line each, values as they read in the panel, their control characters
+// escaped so that a value can neither break its line nor drive the terminal.
+std::string ReadingsText(const documents::Readings& readings);
+
+// The monitor's log as JSON Lines, one object per update; a failed update's says so and
+// leaves the readings out.
+std::string JsonlRow(const documents::LogRow& row);
+
+}  // namespace vyx::console
