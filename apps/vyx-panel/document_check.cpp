@@ -2,6 +2,7 @@
 
 #include "control/persistence.h"
 #include "control/properties.h"
+#include "control/value_conversion.h"
 
 namespace vyx::panel {
 
@@ -15,7 +16,7 @@ QString CheckDocument(PropertyBag& bag) {
     BagValue stored;
     if (Status s = bag.Read(k.key, DefaultOf(k), stored); !s.ok()) return fail(s);
     PropValue value;
-    if (Status s = ConvertBagValue(stored, k.attribute, value); !s.ok()) return fail(s);
+    if (Status s = ConvertValue(stored, TypeOf(k.attribute), value); !s.ok()) return fail(s);
     if (Status s = CheckFieldValue(k.attribute, value); !s.ok()) return fail(s);
   }
   return {};

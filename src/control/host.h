@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "control/status.h"
+#include "control/update_end.h"
 
 namespace vyx {
 
@@ -20,6 +21,9 @@ class Host {
   virtual void PropertyChanged(std::string_view name) = 0;
   // Runs before the raise returns; it may call any property, UpdateCmd included.
   virtual void NewData() = 0;
+  // Once per update, after it has ended: success comes after its NewData. Runs before the
+  // raise returns, like NewData, and may start the next update.
+  virtual void UpdateEnded(const UpdateEnd& end) { (void)end; }
 };
 
 // A value as a property bag stores it, before it is converted to the field's type.

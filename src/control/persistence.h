@@ -1,5 +1,5 @@
 // Saving and restoring the properties with the host's document: the keys, in the exact
-// order they are written and read, and the conversion of a stored value to a field's type.
+// order they are written and read.
 #pragma once
 
 #include <array>
@@ -125,19 +125,5 @@ inline constexpr std::array<BagKey, kRestoreKeyCount> kRestoreKeys{{
     {"CLKtime",      Field::TxtTime,   Attribute::Text,    ""},
 }};
 // clang-format on
-
-// Converts a stored value to the type of the field's attribute, the way a host's property
-// bag would:
-// - String: a text as is; true/false as "True"/"False" (a host's own bag gives these);
-//   an integer as its decimal text; a finite double as its shortest decimal text, with a
-//   point whatever the locale.
-// - Integer: an integer, a whole double, or a text holding a whole number (blanks around it
-//   allowed), within -32768..32767; true as -1 and false as 0.
-// - Boolean: true/false; an integer or whole double, 0 false and any other true; a text
-//   "true", "false" (any case), "-1", "0" or "1", blanks around it allowed.
-// Anything else fails with a message that shows the value. Whether the field then takes
-// the converted value is CheckFieldValue's to say (a check box takes 0 or 1 only, so a
-// stored true, which is -1, is refused there).
-Status ConvertBagValue(const BagValue& stored, Attribute attribute, PropValue& out);
 
 }  // namespace vyx

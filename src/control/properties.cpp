@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "control/value_conversion.h"
 #include "control/vyx.h"
 
 namespace vyx {
@@ -91,6 +92,16 @@ Status Vyx::Set(std::string_view name, const PropValue& value) {
   // Only now: the host hears of the change after every effect of the write has finished.
   if (host_) host_->PropertyChanged(p->name);
   return Status::Ok();
+}
+
+Status Vyx::Assign(std::string_view name, const BagValue& value) {
+  const PropertySpec* p = PropertyByName(name);
+  if (!p) return Status::Fail("unknown property \"" + std::string(name) + "\"");
+  PropValue converted;
+  if (Status s = ConvertValue(value, p->type, converted); !s) {
+    return Status::Fail(std::string(p->name) + ": " + s.message());
+  }
+  return Set(name, converted);
 }
 
 // Reception advances TxtEvent once per valid status reply; that change, and nothing else,

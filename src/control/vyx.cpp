@@ -3,15 +3,15 @@
 namespace vyx {
 
 Vyx::Vyx(SerialPort& port, ReplyTimer& timer, Clock& clock, Host* host)
-    : MSComm1(port), Timer1(timer), clock_(clock), host_(host) {
+    : port_(port), timer_(timer), clock_(clock), host_(host) {
   BindHandlers();
   UserControl_Initialize();
 }
 
 Vyx::~Vyx() {
   // The port and timer may outlive the component; they must not call into it afterwards.
-  MSComm1.SetListener(nullptr);
-  Timer1.SetListener(nullptr);
+  port_.SetListener(nullptr);
+  timer_.SetListener(nullptr);
 }
 
 void Vyx::BindHandlers() {
@@ -33,8 +33,8 @@ void Vyx::BindHandlers() {
   }
   f.Bind(Field::ChkRST, [this] { ChkRST_Click(); });
   f.Bind(Field::TxtEvent, [this] { TxtEvent_Change(); });
-  MSComm1.SetListener([this](CommEvent e) { MSComm1_OnComm(e); });
-  Timer1.SetListener([this] { Timer1_Timer(); });
+  port_.SetListener([this](CommEvent e) { OnPortEvent(e); });
+  timer_.SetListener([this] { OnReplyTimer(); });
 }
 
 }  // namespace vyx

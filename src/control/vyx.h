@@ -13,36 +13,19 @@
 #include <vector>
 
 #include "control/host.h"
+#include "control/identity.h"
 #include "control/status.h"
 #include "link/platform.h"
 #include "panel/field_store.h"
+#include "protocol/status_block.h"
 
 namespace vyx {
 
-inline constexpr std::string_view kVersion = "1.00";
+inline constexpr std::string_view kVersion = identity::kVersion;
 inline constexpr int kBoards = 4;
-inline constexpr int kImageRegisters = 64;
 
 // Every member of the component besides its fields. Start values are those of start-up.
 struct Members {
-  // Register map and timing, set once by start-up.
-  std::int16_t ReplyTick = 0;
-  std::int16_t MaxCommPort = 0;
-  std::int16_t BlockStart = 0;
-  std::int16_t BlockCount = 0;
-  std::int16_t RegFW = 0, RegRST = 0, RegPort = 0, RegAD0 = 0, RegAD1 = 0, RegAD2 = 0, RegAD3 = 0;
-  std::uint8_t RegAD4 = 0, RegClock = 0;
-  std::int16_t RegDIF = 0, RegDIT = 0, RegPWM = 0, RegDPW = 0;
-  std::uint8_t RegDOG = 0;
-  std::int16_t EEbase = 0, EEidAddr = 0;
-  std::uint8_t EEvrefAddr = 0;
-  std::int16_t BitDIF = 0, BitDIT = 0, BitDIN = 0;
-  std::uint8_t BitDIS = 0;
-  std::int16_t BitDON = 0, BitDOE = 0, BitDOK = 0;
-  std::uint8_t BitDOS = 0;
-  std::int16_t BitRSTa = 0;
-  std::uint8_t BitRSTb = 0;
-
   std::int16_t MicroIndex = 0;
 
   // Update state.
@@ -56,10 +39,18 @@ struct Members {
   // board's; -1 when none.
   int NewFirmware = -1;
 
+  // The update the host started and has not yet heard the end of, and why its last try
+  // failed.
+  bool UpdateRunning = false;
+  int UpdateAddress = 0;
+  UpdateFailure TryFailure = UpdateFailure::NoReply;
+  std::string EndDetail;
+  // The platform's words for the last failure to open a port, for the ends it causes.
+  std::string OfflineCause;
+
   // Per-board tables.
   std::array<bool, kBoards> BoardOnline{};
   std::array<bool, kBoards> EEReadDue{};
-  std::array<bool, kBoards> ImageValid{};  // a verified reply has reached the register image
   std::array<bool, kBoards> RestorePanel{};
   std::array<std::string, kBoards> NameCache{};
   std::array<std::string, kBoards> VrefCache{};
@@ -67,16 +58,21 @@ struct Members {
   std::array<std::string, kBoards> TimeCache{};
   std::array<double, kBoards> PrevBoardClock{};
   std::array<float, kBoards> PrevHostTime{};
-
-  std::array<std::array<float, kImageRegisters>, kBoards> RegImage{};
+  // The last verified reply of each board, and its decoding; none until the board answers.
+  std::array<protocol::RegisterImage, kBoards> RegImage{};
+  std::array<std::optional<protocol::Readings>, kBoards> Decoded{};
 
   // Pending writes and editing flags.
   bool NamePending = false, VrefPending = false, PWMPending = false, DPWPending = false,
        DOGPending = false, DOPending = false, RSTPending = false;
   bool NameEditing = false, VrefEditing = false, TimeEditing = false, PWMEditing = false,
        DPWEditing = false, DOGEditing = false;
+};
 
-  bool EEok = false;
+// The selected board's readings as numbers: the decoded status block, and the clock field's
+// value.
+struct Readings : protocol::Readings {
+  double clockSeconds = 0;
 };
 
 class Vyx {
@@ -93,6 +89,9 @@ class Vyx {
   // every nested effect finish, then notifies the host; a refused set notifies nothing.
   Status Get(std::string_view name, PropValue& value) const;
   Status Set(std::string_view name, const PropValue& value);
+  // A set from a host's own value (a widget property, a console word, a JSON value),
+  // converted to the property's type by the one set of rules documents use too.
+  Status Assign(std::string_view name, const BagValue& value);
 
   // Saving and restoring the properties with the host's document (control/persistence.cpp).
   Status Save(PropertyBag& bag) const;
@@ -111,6 +110,9 @@ class Vyx {
   // True while a reply is awaited.
   bool UpdateInProgress() const { return m_.AwaitReply; }
 
+  // The selected board's readings from its last verified reply; none while it is offline.
+  std::optional<Readings> LastReadings() const;
+
   const FieldStore& Fields() const { return fields_; }
   void SetFieldObserver(FieldStore::Observer o) { fields_.SetObserver(std::move(o)); }
   const Members& Internals() const { return m_; }
@@ -128,34 +130,39 @@ class Vyx {
   void TxtMicro_Change();
   void SelectCommPort();
   void SelectMicro();
-  void GoOffline();  // the offline path of port selection; also taken when a device vanishes
+  void GoOffline(
+      std::string cause);  // the offline path of port selection; also taken when a device vanishes
 
   // link/sequencer.cpp
   void StartUpdate();
   void ArmReplyWait();
   void RetryUpdate();
   void EndUpdate();
+  // Ends the running update with a failure; the update's end is reported once.
+  void FailUpdate(UpdateFailure failure, std::string detail = {});
+  static UpdateFailure FailureOf(IoResult r);
+  void ReportEnd(UpdateEnd end);
+  void FlushEnds();
 
   // link/reception.cpp
-  void MSComm1_OnComm(CommEvent event);
-  void Timer1_Timer();
+  void OnPortEvent(CommEvent event);
+  void OnReplyTimer();
 
   // link/line_silence.cpp
   bool LineStaysQuiet();
   void SettleLine();
   bool WindowBelongs(const std::vector<std::uint8_t>& reply);
 
-  // link/send_command.cpp
-  void SendCommand(std::string_view letter, int address, int spare, int reg, int value1,
-                   int value2);
+  // link/send_command.cpp: a failed write ends the update.
+  IoResult SendCommand(std::string_view letter, int address, int spare, int reg, int value1,
+                       int value2);
 
-  // protocol/show_readings.cpp, protocol/clock_field.cpp
+  // panel/show_readings.cpp
   void ShowReadings();
-  double AdcToVolts(double raw) const;
   void UpdateClock();
 
-  // eeprom/ee_bytes.cpp, eeprom/records.cpp
-  int ReadEEByte(int address);
+  // eeprom/ee_bytes.cpp, eeprom/records.cpp: a byte, or none when the board gave no good one.
+  std::optional<int> ReadEEByte(int address);
   void WriteEEByte(int address, int data);
   void WriteIDstring();
   void ReadIDstring();
@@ -181,19 +188,22 @@ class Vyx {
   // control/properties.cpp
   void TxtEvent_Change();
 
-  float Reg(int reg) const {
-    return m_.RegImage[static_cast<std::size_t>(m_.MicroIndex)][static_cast<std::size_t>(reg)];
-  }
+  // The reply timer's tick, and a try's time-out (twice that once the board has begun).
+  static constexpr int kReplyTick = 110;  // ms
+
   std::size_t Board() const { return static_cast<std::size_t>(m_.MicroIndex); }
 
-  SerialPort& MSComm1;
-  ReplyTimer& Timer1;
+  SerialPort& port_;
+  ReplyTimer& timer_;
   Clock& clock_;
   Host* host_ = nullptr;
   FieldStore fields_;
   Members m_;
   std::optional<Field> focus_;
   bool listWritesComm_ = false;
+  // Update ends wait here while NewData runs, so that the host hears them in order.
+  std::vector<UpdateEnd> ends_;
+  int holdEnds_ = 0;
 };
 
 }  // namespace vyx

@@ -2,6 +2,7 @@
 // address (EEbase + 1) and data (EEbase + 2).
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "control/vyx.h"
@@ -19,45 +20,45 @@ constexpr int kReadTries = 3;
 
 }  // namespace
 
-int Vyx::ReadEEByte(int address) {
-  m_.EEok = false;
+std::optional<int> Vyx::ReadEEByte(int address) {
   for (int attempt = 1;; ++attempt) {
     // The first byte waiting must be the data byte of this read's reply: without an empty
     // buffer a stale byte could pass for it, so a port that cannot empty it fails the read.
-    if (MSComm1.DiscardInput() != IoResult::Ok) return 0;
+    if (port_.DiscardInput() != IoResult::Ok) return std::nullopt;
 
     // "p" frames get no answer, so only the "Q" reply lands in the buffer.
-    SendCommand("p", m_.MicroIndex, 0, m_.EEbase + 1, 0, address);
-    SendCommand("p", m_.MicroIndex, 0, m_.EEbase, 0, kStartRead);
-    SendCommand("Q", m_.MicroIndex, 0, m_.EEbase + 2, 0, 1);
+    const int ee = protocol::kMap.EEbase;
+    if (SendCommand("p", m_.MicroIndex, 0, ee + 1, 0, address) != IoResult::Ok ||
+        SendCommand("p", m_.MicroIndex, 0, ee, 0, kStartRead) != IoResult::Ok ||
+        SendCommand("Q", m_.MicroIndex, 0, ee + 2, 0, 1) != IoResult::Ok) {
+      return std::nullopt;
+    }
 
     // One wait in the operating system, on the monotonic clock. Its result does not
     // matter: however it ends, the count taken after it decides, so a byte that comes in
     // as the limit passes still counts.
-    (void)MSComm1.WaitForInput(kReplyBytes, clock_.Now() + kReadLimit);
+    (void)port_.WaitForInput(kReplyBytes, clock_.Now() + kReadLimit);
 
     // A board that does not answer is not asked again: that costs the full limit each time.
     int count = 0;
-    if (MSComm1.InputCount(count) != IoResult::Ok || count < kReplyBytes) return 0;
+    if (port_.InputCount(count) != IoResult::Ok || count < kReplyBytes) return std::nullopt;
     // The reply is the data byte and its checksum, and nothing after them.
     const bool ended = LineStaysQuiet();
     std::vector<std::uint8_t> bytes;
-    if (MSComm1.Read(bytes) != IoResult::Ok) return 0;
-    if (ended && protocol::IsBlockReply(bytes, 1)) {
-      m_.EEok = true;
-      return bytes.front();
-    }
+    if (port_.Read(bytes) != IoResult::Ok) return std::nullopt;
+    if (ended && protocol::IsBlockReply(bytes, 1)) return bytes.front();
     // A corrupt reply is never a value; a few more asks get past a noisy moment.
-    if (attempt == kReadTries) return 0;
+    if (attempt == kReadTries) return std::nullopt;
     SettleLine();
   }
 }
 
 void Vyx::WriteEEByte(int address, int data) {
   // Four identical address frames, not one: the board has always been written this way.
-  for (int i = 0; i < 4; ++i) SendCommand("p", m_.MicroIndex, 0, m_.EEbase + 1, 0, address);
-  SendCommand("p", m_.MicroIndex, 0, m_.EEbase + 2, 0, data);
-  SendCommand("p", m_.MicroIndex, 0, m_.EEbase, 0, kStartWrite);
+  for (int i = 0; i < 4; ++i)
+    SendCommand("p", m_.MicroIndex, 0, protocol::kMap.EEbase + 1, 0, address);
+  SendCommand("p", m_.MicroIndex, 0, protocol::kMap.EEbase + 2, 0, data);
+  SendCommand("p", m_.MicroIndex, 0, protocol::kMap.EEbase, 0, kStartWrite);
 }
 
 }  // namespace vyx

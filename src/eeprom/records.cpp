@@ -1,6 +1,7 @@
 // The identifier and reference-calibration records in the board's EEPROM, written from and
 // read back into the panel fields, on the selected board.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +17,7 @@ void Vyx::WriteIDstring() {
   // All eight positions are written: a shorter text is padded with 0, a longer one cut.
   for (int i = 0; i < eeprom::kIdLength; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
-    WriteEEByte(m_.EEidAddr + i, at < id.size() ? id[at] : 0);
+    WriteEEByte(protocol::kMap.EEidAddr + i, at < id.size() ? id[at] : 0);
   }
   // The marker last: a board that had no identifier is marked only once its bytes are in.
   WriteEEByte(eeprom::kMarkerAddress, eeprom::kIdMarker);
@@ -24,14 +25,13 @@ void Vyx::WriteIDstring() {
 
 void Vyx::ReadIDstring() {
   std::string id(eeprom::kDefaultId);
-  const int marker = ReadEEByte(eeprom::kMarkerAddress);
-  if (m_.EEok && marker == eeprom::kIdMarker) {
+  if (ReadEEByte(eeprom::kMarkerAddress) == eeprom::kIdMarker) {
     // A 0 byte does not stop the reading; a failed one does, keeping what came before.
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < eeprom::kIdLength; ++i) {
-      const int b = ReadEEByte(m_.EEidAddr + i);
-      if (!m_.EEok) break;
-      bytes.push_back(static_cast<std::uint8_t>(b));
+      const std::optional<int> b = ReadEEByte(protocol::kMap.EEidAddr + i);
+      if (!b) break;
+      bytes.push_back(static_cast<std::uint8_t>(*b));
     }
     id = eeprom::FromLatin1(bytes);
   }
@@ -45,16 +45,17 @@ void Vyx::ReadIDstring() {
 void Vyx::WriteVref() {
   const eeprom::CalibrationBytes c =
       eeprom::CalibrationOf(NumericValue(fields_.Text(Field::TxtVref)));
-  WriteEEByte(m_.EEvrefAddr, c.high);
-  WriteEEByte(m_.EEvrefAddr + 1, c.low);
+  WriteEEByte(protocol::kMap.EEvrefAddr, c.high);
+  WriteEEByte(protocol::kMap.EEvrefAddr + 1, c.low);
 }
 
 void Vyx::ReadVref() {
-  const int high = ReadEEByte(m_.EEvrefAddr);
-  const int low = ReadEEByte(m_.EEvrefAddr + 1);
-  // A failed first read leaves high at 0, out of range, so it too ends in 5 V.
-  const std::string text = m_.EEok ? eeprom::CalibrationText(eeprom::CalibrationVolts(high, low))
-                                   : std::string(eeprom::kDefaultVref);
+  const std::optional<int> high = ReadEEByte(protocol::kMap.EEvrefAddr);
+  const std::optional<int> low = ReadEEByte(protocol::kMap.EEvrefAddr + 1);
+  // Both bytes must have come: half a calibration is none.
+  const std::string text = high && low
+                               ? eeprom::CalibrationText(eeprom::CalibrationVolts(*high, *low))
+                               : std::string(eeprom::kDefaultVref);
   fields_.SetText(Field::TxtVref, text);
   fields_.SetText(Field::BufVref, fields_.Text(Field::TxtVref));
   m_.VrefCache[Board()] = fields_.Text(Field::TxtVref);

@@ -24,11 +24,11 @@ constexpr int kSuspectReplies = 32;
 bool Vyx::LineStaysQuiet() {
   // A port that cannot count has nothing more to tell: quiet, so that nothing waits on it.
   int before = 0;
-  if (MSComm1.InputCount(before) != IoResult::Ok) return true;
+  if (port_.InputCount(before) != IoResult::Ok) return true;
   // The wait's own result does not matter: the count after it decides.
-  (void)MSComm1.WaitForInput(before + 1, clock_.Now() + kQuiet);
+  (void)port_.WaitForInput(before + 1, clock_.Now() + kQuiet);
   int after = 0;
-  return MSComm1.InputCount(after) != IoResult::Ok || after == before;
+  return port_.InputCount(after) != IoResult::Ok || after == before;
 }
 
 void Vyx::SettleLine() {
@@ -40,10 +40,11 @@ void Vyx::SettleLine() {
 }
 
 bool Vyx::WindowBelongs(const std::vector<std::uint8_t>& reply) {
-  const std::size_t fw = static_cast<std::size_t>(m_.RegFW - m_.BlockStart);
+  const std::size_t fw = static_cast<std::size_t>(protocol::kMap.RegFW - protocol::kMap.BlockStart);
   const int version = reply[fw];
-  const bool known = m_.BoardOnline[Board()] && m_.ImageValid[Board()];
-  if (known && static_cast<float>(version) != Reg(m_.RegFW)) {
+  const bool known = m_.BoardOnline[Board()];
+  const int shown = m_.RegImage[Board()][static_cast<std::size_t>(protocol::kMap.RegFW)];
+  if (known && version != shown) {
     // A board's firmware version does not change between its replies: a window showing
     // another one is a shifted window far more often than a new board, and silence after it
     // proves little on a line that delivers in bursts. A new board shows it twice running.

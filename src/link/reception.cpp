@@ -1,5 +1,6 @@
 // The status reply and its time-out: the serial notification collects and checks the
 // 26-byte reply, the reply timer fails a try that gets no complete answer in time.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -10,13 +11,15 @@
 #include "protocol/frames.h"
 
 namespace vyx {
-void Vyx::MSComm1_OnComm(CommEvent event) {
+void Vyx::OnPortEvent(CommEvent event) {
   if (fields_.Caption(Field::LblComm) == "Offline") return;
 
   // A device that has gone away is not a failed try: there is nobody to try again.
   if (event == CommEvent::Vanished) {
-    if (fields_.Caption(Field::LblStatus) == "Busy") EndUpdate();
-    GoOffline();
+    if (fields_.Caption(Field::LblStatus) == "Busy") {
+      FailUpdate(UpdateFailure::DeviceGone, port_.LastError());
+    }
+    GoOffline("the device has gone away");
     return;
   }
 
@@ -24,47 +27,51 @@ void Vyx::MSComm1_OnComm(CommEvent event) {
   // waits: exactly the reply's length and its checksum, or the try fails. Bytes that come
   // while no reply is awaited stay where they are until the next try empties the buffer.
   if (!m_.AwaitReply) return;
-  const std::size_t count = static_cast<std::size_t>(m_.BlockCount);
+  const std::size_t count = static_cast<std::size_t>(protocol::kMap.BlockCount);
   int n = 0;
   std::vector<std::uint8_t> b;
-  if (MSComm1.InputCount(n) != IoResult::Ok || n != static_cast<int>(count) + 1 ||
-      MSComm1.Read(b) != IoResult::Ok || !protocol::IsBlockReply(b, count)) {
-    RetryUpdate();
-    return;
-  }
+  IoResult r = port_.InputCount(n);
+  if (r == IoResult::Ok && n == static_cast<int>(count) + 1) r = port_.Read(b);
   // A verified sum is not enough: a window shifted by a stray byte passes it one time in 256.
-  if (!WindowBelongs(b)) {
+  if (r != IoResult::Ok || !protocol::IsBlockReply(b, count) || !WindowBelongs(b)) {
+    m_.TryFailure = r == IoResult::Ok ? UpdateFailure::CorruptReply : FailureOf(r);
     RetryUpdate();
     return;
   }
 
   // Only a verified reply reaches the image; a rejected one leaves the last one shown.
-  auto& image = m_.RegImage[Board()];
-  for (std::size_t i = 0; i < count; ++i) {
-    image[static_cast<std::size_t>(m_.BlockStart) + i] = static_cast<float>(b[i]);
-  }
-  m_.ImageValid[Board()] = true;
-
+  std::copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(count),
+            m_.RegImage[Board()].begin() + protocol::kMap.BlockStart);
   if (!m_.BoardOnline[Board()]) m_.EEReadDue[Board()] = true;
   m_.BoardOnline[Board()] = true;
+
+  // The host hears the end after NewData, which runs from the event count's change once the
+  // panel shows the new readings.
+  ++holdEnds_;
+  m_.TryFailure = UpdateFailure::None;
   EndUpdate();
-  // The host's NewData runs from this change, after the panel shows the new readings.
   fields_.SetText(Field::TxtEvent, FormatFixed(NumericValue(fields_.Text(Field::TxtEvent)) + 1, 0));
+  --holdEnds_;
+  FlushEnds();
 }
 
-void Vyx::Timer1_Timer() {
+void Vyx::OnReplyTimer() {
   if (!m_.AwaitReply) return;
   // Elapsed time on the monotonic clock: the time of day wraps at midnight and would
   // keep an update sent just before it waiting for ever.
-  const std::chrono::steady_clock::duration limit = std::chrono::milliseconds(m_.ReplyTick);
+  const std::chrono::steady_clock::duration limit = std::chrono::milliseconds(kReplyTick);
   if (clock_.Now() - m_.SendMono < limit) return;
   int n = 0;
-  if (MSComm1.InputCount(n) != IoResult::Ok) {
+  if (const IoResult r = port_.InputCount(n); r != IoResult::Ok) {
+    m_.TryFailure = FailureOf(r);
     RetryUpdate();
     return;
   }
   // A board that has begun to answer gets twice as long to finish.
-  if (n == 0 || clock_.Now() - m_.SendMono > 2 * limit) RetryUpdate();
+  if (n == 0 || clock_.Now() - m_.SendMono > 2 * limit) {
+    m_.TryFailure = n == 0 ? UpdateFailure::NoReply : UpdateFailure::CorruptReply;
+    RetryUpdate();
+  }
 }
 
 }  // namespace vyx

@@ -13,11 +13,6 @@ namespace {
 
 constexpr int kTries = 3;
 
-// SendCommand stamps SendMono only after a successful write, and the clock never returns
-// this value, so an unchanged mark tells a failed write (which already ended the update).
-constexpr std::chrono::steady_clock::time_point kUnsent =
-    std::chrono::steady_clock::time_point::min();
-
 }  // namespace
 
 void Vyx::StartUpdate() {
@@ -26,16 +21,11 @@ void Vyx::StartUpdate() {
   // not arm a new wait behind a "Ready" panel, and the edits not yet written stay pending.
   auto running = [this] { return fields_.Caption(Field::LblStatus) == "Busy"; };
   auto send = [this](std::string_view letter, int reg, int value1, int value2) {
-    const auto mono = m_.SendMono;
-    const float time = m_.SendTime;
-    m_.SendMono = kUnsent;
-    SendCommand(letter, m_.MicroIndex, 0, reg, value1, value2);
-    if (m_.SendMono != kUnsent) return true;
-    m_.SendMono = mono;
-    m_.SendTime = time;
-    return false;
+    return SendCommand(letter, m_.MicroIndex, 0, reg, value1, value2) == IoResult::Ok;
   };
-  auto statusRequest = [&] { return send("Q", m_.BlockStart, 0, m_.BlockCount); };
+  auto statusRequest = [&] {
+    return send("Q", protocol::kMap.BlockStart, 0, protocol::kMap.BlockCount);
+  };
 
   // Output edits are never sent to an address where no board has answered yet.
   if (!m_.BoardOnline[Board()]) {
@@ -62,17 +52,18 @@ void Vyx::StartUpdate() {
   // The "p" and "r" frames go out back to back: the board does not answer them. A flag is
   // cleared once its row is done, whether or not the row had anything to send.
   if (m_.DOPending) {
-    const int d = protocol::OutputByte({{fields_.State(Field::ChkDON), m_.BitDON},
-                                        {fields_.State(Field::ChkDOE), m_.BitDOE},
-                                        {fields_.State(Field::ChkDOK), m_.BitDOK},
-                                        {fields_.State(Field::ChkDOS), m_.BitDOS}});
-    if (send("p", m_.RegPort, 0, d)) m_.DOPending = false;
+    const int d = protocol::OutputByte({{fields_.State(Field::ChkDON), protocol::kMap.BitDON},
+                                        {fields_.State(Field::ChkDOE), protocol::kMap.BitDOE},
+                                        {fields_.State(Field::ChkDOK), protocol::kMap.BitDOK},
+                                        {fields_.State(Field::ChkDOS), protocol::kMap.BitDOS}});
+    if (send("p", protocol::kMap.RegPort, 0, d)) m_.DOPending = false;
     if (!running()) return;
   }
   if (m_.RSTPending) {
     // A checked box shows flags the board still holds; clearing them is not asked for then.
     if (fields_.State(Field::ChkRST) != 0 ||
-        (send("r", m_.RegRST, 0, m_.BitRSTa) && send("r", m_.RegRST, 0, m_.BitRSTb))) {
+        (send("r", protocol::kMap.RegRST, 0, protocol::kMap.BitRSTa) &&
+         send("r", protocol::kMap.RegRST, 0, protocol::kMap.BitRSTb))) {
       m_.RSTPending = false;
     }
     if (!running()) return;
@@ -82,8 +73,8 @@ void Vyx::StartUpdate() {
     Field text;
     int reg;
   };
-  for (const Duty& duty : {Duty{m_.DPWPending, Field::TxtDPW, m_.RegDPW},
-                           Duty{m_.DOGPending, Field::TxtDOG, m_.RegDOG}}) {
+  for (const Duty& duty : {Duty{m_.DPWPending, Field::TxtDPW, protocol::kMap.RegDPW},
+                           Duty{m_.DOGPending, Field::TxtDOG, protocol::kMap.RegDOG}}) {
     if (!duty.pending) continue;
     const std::string& text = fields_.Text(duty.text);
     if (text.empty() || send("p", duty.reg, 0, protocol::DutyByte(NumericValue(text)))) {
@@ -99,7 +90,7 @@ void Vyx::StartUpdate() {
   if (!running()) return;
   if (pwm) {
     const protocol::PwmPair p = protocol::PwmBytes(NumericValue(fields_.Text(Field::TxtPWM)));
-    if (send("u", m_.RegPWM, p.hi, p.lo)) m_.PWMPending = false;
+    if (send("u", protocol::kMap.RegPWM, p.hi, p.lo)) m_.PWMPending = false;
   } else {
     statusRequest();
   }
@@ -107,13 +98,12 @@ void Vyx::StartUpdate() {
 
 void Vyx::ArmReplyWait() {
   m_.AwaitReply = true;
-  Timer1.SetInterval(m_.ReplyTick);
-  Timer1.SetEnabled(true);
+  timer_.SetInterval(kReplyTick);
+  timer_.SetEnabled(true);
   // Whatever arrived before the request is not part of its reply.
-  if (MSComm1.DiscardInput() != IoResult::Ok ||
-      MSComm1.SetReceiveThreshold(m_.BlockCount + 1) != IoResult::Ok) {
-    EndUpdate();
-  }
+  IoResult r = port_.DiscardInput();
+  if (r == IoResult::Ok) r = port_.SetReceiveThreshold(protocol::kMap.BlockCount + 1);
+  if (r != IoResult::Ok) FailUpdate(FailureOf(r), port_.LastError());
 }
 
 void Vyx::RetryUpdate() {
@@ -127,18 +117,57 @@ void Vyx::RetryUpdate() {
     return;
   }
   m_.BoardOnline[Board()] = false;
-  EndUpdate();
+  FailUpdate(m_.TryFailure);
 }
 
 void Vyx::EndUpdate() {
   m_.TryCount = 0;
   m_.AwaitReply = false;
-  Timer1.SetEnabled(false);
-  Timer1.SetInterval(0);
+  timer_.SetEnabled(false);
+  timer_.SetInterval(0);
   // A closed port raises nothing anyway, so a refusal here changes nothing.
-  (void)MSComm1.SetReceiveThreshold(0);
+  (void)port_.SetReceiveThreshold(0);
   ShowReadings();
   fields_.SetCaption(Field::LblStatus, "Ready");
+  if (m_.UpdateRunning) {
+    m_.UpdateRunning = false;
+    ReportEnd({m_.UpdateAddress, m_.TryFailure, std::move(m_.EndDetail)});
+  }
+}
+
+void Vyx::FailUpdate(UpdateFailure failure, std::string detail) {
+  m_.TryFailure = failure;
+  // Without a port, the reason it is not open says more than the refusal of a write.
+  if (failure == UpdateFailure::PortNotOpen && !m_.OfflineCause.empty()) detail = m_.OfflineCause;
+  m_.EndDetail = std::move(detail);
+  EndUpdate();
+}
+
+UpdateFailure Vyx::FailureOf(IoResult r) {
+  switch (r) {
+    case IoResult::NotOpen:
+      return UpdateFailure::PortNotOpen;
+    case IoResult::NoDevice:
+      return UpdateFailure::DeviceGone;
+    default:
+      return UpdateFailure::PortError;
+  }
+}
+
+void Vyx::ReportEnd(UpdateEnd end) {
+  ends_.push_back(std::move(end));
+  FlushEnds();
+}
+
+void Vyx::FlushEnds() {
+  if (holdEnds_ > 0) return;
+  // A host that starts the next update from the event may see it end at once; that end
+  // queues behind this one.
+  while (!ends_.empty()) {
+    UpdateEnd next = std::move(ends_.front());
+    ends_.erase(ends_.begin());
+    if (host_) host_->UpdateEnded(next);
+  }
 }
 
 }  // namespace vyx

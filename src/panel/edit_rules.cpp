@@ -95,13 +95,22 @@ void Vyx::ChkRST_Click() { m_.RSTPending = true; }
 void Vyx::CmdUpdate_Click() {
   // A caption restored to "Ready" during an update does not end that update, and a second
   // one started on top of it would take its reply.
-  if (fields_.Caption(Field::LblStatus) == "Ready" && !m_.AwaitReply) StartUpdate();
+  // Every press is answered with an end, so a host never waits for one that will not come.
+  if (fields_.Caption(Field::LblStatus) != "Ready" || m_.AwaitReply) {
+    ReportEnd({m_.MicroIndex, UpdateFailure::NotReady, {}});
+    return;
+  }
+  m_.UpdateRunning = true;
+  m_.UpdateAddress = m_.MicroIndex;
+  m_.TryFailure = UpdateFailure::NoReply;
+  m_.EndDetail.clear();
+  StartUpdate();
 }
 
 void Vyx::CmdClear_Click() {
   // Offline first, so that EndUpdate's decode clears the fields instead of showing them.
   m_.BoardOnline[Board()] = false;
-  EndUpdate();
+  FailUpdate(UpdateFailure::Cancelled);
   ClearFields();
 }
 

@@ -1,14 +1,10 @@
-// The clock field: the pure arithmetic, and the component's UpdateClock that feeds it with
-// the selected board's counter, the host clock and that board's baselines.
 #include "protocol/clock_field.h"
 
 #include <cmath>
 
-#include "control/vyx.h"
 #include "panel/text_number.h"
 
-namespace vyx {
-namespace protocol {
+namespace vyx::protocol {
 
 double BoardClockSeconds(double high, double low) { return (high * 256.0 + low) * kBoardTick; }
 
@@ -39,26 +35,4 @@ std::string ClockText(std::string_view current, double elapsed) {
   return FormatFixed(AdvanceClock(NumericValue(current), elapsed), 4);
 }
 
-}  // namespace protocol
-
-void Vyx::UpdateClock() {
-  const std::size_t b = Board();
-  const bool first = m_.EEReadDue[b];  // baselines start at the board's first decode
-
-  const double boardNow = protocol::BoardClockSeconds(Reg(m_.RegClock), Reg(m_.RegClock + 1));
-  if (first) m_.PrevBoardClock[b] = boardNow;
-  const double dBoard = protocol::BoardElapsed(m_.PrevBoardClock[b], boardNow);
-  m_.PrevBoardClock[b] = boardNow;
-
-  const float hostNow = clock_.SecondsSinceMidnight();
-  if (first) m_.PrevHostTime[b] = hostNow;
-  const double dHost = protocol::HostElapsed(m_.PrevHostTime[b], hostNow);
-  m_.PrevHostTime[b] = hostNow;
-
-  const double est = protocol::EstimateElapsed(dBoard, dHost);
-  fields_.SetText(Field::TxtTime, protocol::ClockText(fields_.Text(Field::TxtTime), est));
-  if (!m_.TimeEditing) fields_.SetText(Field::BufTime, fields_.Text(Field::TxtTime));
-  m_.TimeCache[b] = fields_.Text(Field::TxtTime);
-}
-
-}  // namespace vyx
+}  // namespace vyx::protocol

@@ -16,11 +16,7 @@ constexpr double kPwmCountsPerPercent = 640.0;
 constexpr double kDutyCountsPerPercent = 1.6;
 constexpr double kMaxDuty = 100.0;
 
-double Count24(double b0, double b1, double b2) { return 65536.0 * b0 + 256.0 * b1 + b2; }
-
 }  // namespace
-
-std::string FirmwareText(double regFW) { return FormatFixed(regFW / 10.0, 1); }
 
 double VrefVolts(std::string_view vrefText) {
   const double v = NumericValue(vrefText);
@@ -31,28 +27,19 @@ double AdcToVolts(double raw, std::string_view vrefText) {
   return (raw + 32.0) * VrefVolts(vrefText) / 65536.0;
 }
 
-std::string VoltsText(double volts) { return FormatFixed(volts, 3); }
+std::uint32_t Count24(double b0, double b1, double b2) {
+  return static_cast<std::uint32_t>(65536.0 * b0 + 256.0 * b1 + b2);
+}
 
 double DitSeconds(double b0, double b1, double b2) {
   return std::clamp(Count24(b0, b1, b2) * kDitSecondsPerCount, kDitMin, kDitMax);
 }
 
-std::string DitText(double b0, double b1, double b2) {
-  return FormatFixed(DitSeconds(b0, b1, b2), 7);
+double PwmPercent(double high, double low) {
+  return std::min((high * 256.0 + low) / kPwmCountsPerPercent, kMaxDuty);
 }
 
-std::string DifText(double b0, double b1, double b2) {
-  // The bytes are whole, so the count is exact; no decimals, sign or grouping.
-  return FormatFixed(Count24(b0, b1, b2), 0);
-}
-
-std::string PwmText(double high, double low) {
-  return FormatFixed(std::min((high * 256.0 + low) / kPwmCountsPerPercent, kMaxDuty), 3);
-}
-
-std::string DutyText(double reg) {
-  return FormatFixed(std::min(reg / kDutyCountsPerPercent, kMaxDuty), 3);
-}
+double DutyPercent(double reg) { return std::min(reg / kDutyCountsPerPercent, kMaxDuty); }
 
 int BitOf(double value, int n) {
   // Registers hold bytes; anything that is not a sensible whole number has no bits set.
@@ -60,5 +47,12 @@ int BitOf(double value, int n) {
   const long long whole = std::llround(value);
   return static_cast<int>((whole >> n) & 1);
 }
+
+std::string FirmwareText(double revision) { return FormatFixed(revision, 1); }
+std::string VoltsText(double volts) { return FormatFixed(volts, 3); }
+std::string PercentText(double percent) { return FormatFixed(percent, 3); }
+std::string DitText(double seconds) { return FormatFixed(seconds, 7); }
+// The count is exact; no decimals, sign or grouping.
+std::string DifText(std::uint32_t count) { return FormatFixed(count, 0); }
 
 }  // namespace vyx::protocol

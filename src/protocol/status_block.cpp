@@ -1,0 +1,41 @@
+#include "protocol/status_block.h"
+
+#include "protocol/clock_field.h"
+#include "protocol/readings.h"
+
+namespace vyx::protocol {
+
+Readings DecodeStatus(const RegisterImage& image, std::string_view vrefText) {
+  auto reg = [&](int address) -> double { return image[static_cast<std::size_t>(address)]; };
+  auto pair = [&](int high) { return reg(high) * 256.0 + reg(high + 1); };
+  const RegisterMap& m = kMap;
+
+  Readings r;
+  r.firmware = reg(m.RegFW) / 10.0;
+  const int analog[] = {m.RegAD0, m.RegAD1, m.RegAD2, m.RegAD3, m.RegAD4};
+  for (std::size_t i = 0; i < r.volts.size(); ++i) {
+    r.volts[i] = AdcToVolts(pair(analog[i]), vrefText);
+  }
+  r.ditSeconds = DitSeconds(reg(m.RegDIT), reg(m.RegDIT + 1), reg(m.RegDIT + 2));
+  r.difCount = Count24(reg(m.RegDIF), reg(m.RegDIF + 1), reg(m.RegDIF + 2));
+  r.pwmPercent = PwmPercent(reg(m.RegPWM), reg(m.RegPWM + 1));
+  r.dpwPercent = DutyPercent(reg(m.RegDPW));
+  r.dogPercent = DutyPercent(reg(m.RegDOG));
+
+  const double port = reg(m.RegPort);
+  auto bit = [&](int n) { return BitOf(port, n) == 1; };
+  r.dif = bit(m.BitDIF);
+  r.dit = bit(m.BitDIT);
+  r.din = bit(m.BitDIN);
+  r.dis = bit(m.BitDIS);
+  r.don = bit(m.BitDON);
+  r.doe = bit(m.BitDOE);
+  r.dok = bit(m.BitDOK);
+  r.dos = bit(m.BitDOS);
+  const double rst = reg(m.RegRST);
+  r.resetFlagged = BitOf(rst, m.BitRSTa) == 1 || BitOf(rst, m.BitRSTb) == 1;
+  r.boardClockSeconds = BoardClockSeconds(reg(m.RegClock), reg(m.RegClock + 1));
+  return r;
+}
+
+}  // namespace vyx::protocol
