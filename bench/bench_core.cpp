@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   vyx::test::Rig r;
   r.Connect();
   // A board that answered before: no first-answer EEPROM reads inside the loop.
-  r.m().BoardOnline[0] = true;
+  r.BringOnline({10});
   std::vector<std::vector<std::uint8_t>> replies;
   for (int i = 0; i < 64; ++i) {
     // Readings that change from reply to reply; the firmware version, as on a board, does not.

@@ -1,7 +1,8 @@
 // The update conversation fed arbitrary bytes, ticks, clock steps and port trouble. Between
 // two operations the component must be in a state the sequencer can leave: either awaiting
 // a reply with the timer and the threshold armed, or idle and "Ready". NewData comes only
-// from a complete, valid reply, once per reply, with the panel already "Ready".
+// from a complete, valid reply, once per reply, with the panel already "Ready"; every press
+// of Update ends exactly once, and the successful ends are the NewData events.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cctype>
@@ -43,11 +44,26 @@ bool PlausibleFrame(const std::string& f) {
   return true;
 }
 
-void CheckState(Rig& r) {
-  const vyx::Members& m = r.vyx.Internals();
+// Counts what the host hears of each update's end.
+struct Ends : vyx::Host {
+  explicit Ends(vyx::Host& inner) : inner_(inner) {}
+  void PropertyChanged(std::string_view name) override { inner_.PropertyChanged(name); }
+  void NewData() override { inner_.NewData(); }
+  void UpdateEnded(const vyx::UpdateEnd& end) override { ++(end.ok() ? ok : failed); }
+  int ok = 0;
+  int failed = 0;
+
+ private:
+  vyx::Host& inner_;
+};
+
+void CheckState(Rig& r, const Ends& ends, int presses) {
   const std::string& status = r.vyx.Fields().Caption(Field::LblStatus);
-  fuzz::Require(m.TryCount < 3, "TryCount stays below 3 between events");
-  if (m.AwaitReply) {
+  const bool awaiting = r.vyx.UpdateInProgress();
+  fuzz::Require(ends.ok == r.host.newData, "each NewData is followed by one successful end");
+  fuzz::Require(ends.ok + ends.failed + (awaiting ? 1 : 0) == presses,
+                "every press of Update ends once");
+  if (awaiting) {
     fuzz::Require(status == "Busy", "an awaited reply shows Busy");
     fuzz::Require(r.timer.enabled && r.timer.interval == 110, "an awaited reply has its timer");
     fuzz::Require(r.port.threshold == 26, "an awaited reply has its threshold");
@@ -64,20 +80,30 @@ void CheckState(Rig& r) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   Rig r;
+  Ends ends(r.host);
+  r.vyx.SetHost(&ends);
   r.host.onNewData = [&r] {
-    fuzz::Require(!r.vyx.Internals().AwaitReply, "NewData comes after the update ended");
+    fuzz::Require(!r.vyx.UpdateInProgress(), "NewData comes after the update ended");
     fuzz::Require(r.vyx.Fields().Caption(Field::LblStatus) == "Ready", "NewData sees Ready");
   };
   r.Connect(1);
-  if (in.ConsumeBool()) r.m().BoardOnline[0] = true;  // skip the first-answer EEPROM reads
+  int presses = 0;
+  // A board that answered before: no first-answer EEPROM reads.
+  if (in.ConsumeBool()) {
+    r.Update();
+    r.Answer();
+    ++presses;
+  }
 
   for (int ops = 0; ops < 256 && in.remaining_bytes() > 0; ++ops) {
     switch (in.ConsumeEnum<Op>()) {
       case Op::Update:
-        r.Update();
+        (void)r.vyx.Click(Field::CmdUpdate);
+        ++presses;
         break;
       case Op::UpdateProperty:
         (void)r.vyx.Set("UpdateCmd", true);
+        ++presses;
         break;
       case Op::Bytes:
         r.port.Deliver(in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange(1, 60)));
@@ -106,11 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         r.Connect(in.ConsumeIntegralInRange(0, 2));
         break;
       case Op::ChooseAddress:
-        r.f().SetSelected(Field::CmbMicro,
-                          static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, 3)));
+        r.Address(in.ConsumeIntegralInRange(0, 3));
         break;
     }
-    CheckState(r);
+    CheckState(r, ends, presses);
   }
   for (const std::string& f : r.port.frames) {
     fuzz::Require(PlausibleFrame(f), "every frame written is well formed");

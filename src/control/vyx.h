@@ -24,51 +24,6 @@ namespace vyx {
 inline constexpr std::string_view kVersion = identity::kVersion;
 inline constexpr int kBoards = 4;
 
-// Every member of the component besides its fields. Start values are those of start-up.
-struct Members {
-  std::int16_t MicroIndex = 0;
-
-  // Update state.
-  bool AwaitReply = false;
-  std::uint8_t TryCount = 0;
-  float SendTime = 0.0f;  // seconds since midnight at the last frame written
-  std::chrono::steady_clock::time_point SendMono{};  // the same moment, monotonic
-  // Replies still to be confirmed by a quiet line after the line last showed a fault.
-  int SuspectReplies = 0;
-  // The firmware byte of the last window refused for showing a version other than its
-  // board's; -1 when none.
-  int NewFirmware = -1;
-
-  // The update the host started and has not yet heard the end of, and why its last try
-  // failed.
-  bool UpdateRunning = false;
-  int UpdateAddress = 0;
-  UpdateFailure TryFailure = UpdateFailure::NoReply;
-  std::string EndDetail;
-  // The platform's words for the last failure to open a port, for the ends it causes.
-  std::string OfflineCause;
-
-  // Per-board tables.
-  std::array<bool, kBoards> BoardOnline{};
-  std::array<bool, kBoards> EEReadDue{};
-  std::array<bool, kBoards> RestorePanel{};
-  std::array<std::string, kBoards> NameCache{};
-  std::array<std::string, kBoards> VrefCache{};
-  std::array<std::string, kBoards> DifCache{};
-  std::array<std::string, kBoards> TimeCache{};
-  std::array<double, kBoards> PrevBoardClock{};
-  std::array<float, kBoards> PrevHostTime{};
-  // The last verified reply of each board, and its decoding; none until the board answers.
-  std::array<protocol::RegisterImage, kBoards> RegImage{};
-  std::array<std::optional<protocol::Readings>, kBoards> Decoded{};
-
-  // Pending writes and editing flags.
-  bool NamePending = false, VrefPending = false, PWMPending = false, DPWPending = false,
-       DOGPending = false, DOPending = false, RSTPending = false;
-  bool NameEditing = false, VrefEditing = false, TimeEditing = false, PWMEditing = false,
-       DPWEditing = false, DOGEditing = false;
-};
-
 // The selected board's readings as numbers: the decoded status block, and the clock field's
 // value.
 struct Readings : protocol::Readings {
@@ -115,10 +70,52 @@ class Vyx {
 
   const FieldStore& Fields() const { return fields_; }
   void SetFieldObserver(FieldStore::Observer o) { fields_.SetObserver(std::move(o)); }
-  const Members& Internals() const { return m_; }
 
  private:
-  friend struct VyxProbe;  // unit tests reach the procedures directly
+  // Every member of the component besides its fields. Start values are those of start-up.
+  struct Members {
+    std::int16_t MicroIndex = 0;
+
+    // Update state.
+    bool AwaitReply = false;
+    std::uint8_t TryCount = 0;
+    float SendTime = 0.0f;  // seconds since midnight at the last frame written
+    std::chrono::steady_clock::time_point SendMono{};  // the same moment, monotonic
+    // Replies still to be confirmed by a quiet line after the line last showed a fault.
+    int SuspectReplies = 0;
+    // The firmware byte of the last window refused for showing a version other than its
+    // board's; -1 when none.
+    int NewFirmware = -1;
+
+    // The update the host started and has not yet heard the end of, and why its last try
+    // failed.
+    bool UpdateRunning = false;
+    int UpdateAddress = 0;
+    UpdateFailure TryFailure = UpdateFailure::NoReply;
+    std::string EndDetail;
+    // The platform's words for the last failure to open a port, for the ends it causes.
+    std::string OfflineCause;
+
+    // Per-board tables.
+    std::array<bool, kBoards> BoardOnline{};
+    std::array<bool, kBoards> EEReadDue{};
+    std::array<bool, kBoards> RestorePanel{};
+    std::array<std::string, kBoards> NameCache{};
+    std::array<std::string, kBoards> VrefCache{};
+    std::array<std::string, kBoards> DifCache{};
+    std::array<std::string, kBoards> TimeCache{};
+    std::array<double, kBoards> PrevBoardClock{};
+    std::array<float, kBoards> PrevHostTime{};
+    // The last verified reply of each board, and its decoding; none until the board answers.
+    std::array<protocol::RegisterImage, kBoards> RegImage{};
+    std::array<std::optional<protocol::Readings>, kBoards> Decoded{};
+
+    // Pending writes and editing flags.
+    bool NamePending = false, VrefPending = false, PWMPending = false, DPWPending = false,
+         DOGPending = false, DOPending = false, RSTPending = false;
+    bool NameEditing = false, VrefEditing = false, TimeEditing = false, PWMEditing = false,
+         DPWEditing = false, DOGEditing = false;
+  };
 
   void BindHandlers();
 
@@ -173,6 +170,7 @@ class Vyx {
   void BufGotFocus(Field buffer);
   void BufLostFocus(Field buffer);
   void BufKeyDown(Field buffer, int keyCode);
+  bool* EditingFlag(Field buffer);
   void TxtName_Change();
   void TxtVref_Change();
   void TxtPWM_Change();

@@ -12,26 +12,6 @@ namespace {
 
 constexpr int kEnter = 13;
 
-// The editing flag of a buffer; the DIF count has none.
-bool* EditingFlag(Members& m, Field buffer) {
-  switch (buffer) {
-    case Field::BufName:
-      return &m.NameEditing;
-    case Field::BufVref:
-      return &m.VrefEditing;
-    case Field::BufTime:
-      return &m.TimeEditing;
-    case Field::BufPWM:
-      return &m.PWMEditing;
-    case Field::BufDPW:
-      return &m.DPWEditing;
-    case Field::BufDOG:
-      return &m.DOGEditing;
-    default:
-      return nullptr;
-  }
-}
-
 // Name and Vref copy an empty buffer too, so that emptying one asks for the stored record
 // back; an empty number box leaves its value alone.
 bool LeaveCopiesEmpty(Field buffer) { return buffer == Field::BufName || buffer == Field::BufVref; }
@@ -46,8 +26,28 @@ void ValueChanged(FieldStore& f, Field value, Field buffer, bool& pending, bool 
 
 }  // namespace
 
+// The editing flag of a buffer; the DIF count has none.
+bool* Vyx::EditingFlag(Field buffer) {
+  switch (buffer) {
+    case Field::BufName:
+      return &m_.NameEditing;
+    case Field::BufVref:
+      return &m_.VrefEditing;
+    case Field::BufTime:
+      return &m_.TimeEditing;
+    case Field::BufPWM:
+      return &m_.PWMEditing;
+    case Field::BufDPW:
+      return &m_.DPWEditing;
+    case Field::BufDOG:
+      return &m_.DOGEditing;
+    default:
+      return nullptr;
+  }
+}
+
 void Vyx::BufGotFocus(Field buffer) {
-  if (bool* editing = EditingFlag(m_, buffer)) *editing = true;
+  if (bool* editing = EditingFlag(buffer)) *editing = true;
 }
 
 void Vyx::BufLostFocus(Field buffer) {
@@ -55,7 +55,7 @@ void Vyx::BufLostFocus(Field buffer) {
   if (!value) return;
   const std::string text = fields_.Text(buffer);
   if (!text.empty() || LeaveCopiesEmpty(buffer)) fields_.SetText(*value, text);
-  if (bool* editing = EditingFlag(m_, buffer)) *editing = false;
+  if (bool* editing = EditingFlag(buffer)) *editing = false;
 }
 
 void Vyx::BufKeyDown(Field buffer, int keyCode) {
