@@ -202,6 +202,7 @@ class Vyx {
   // Update ends wait here while NewData runs, so that the host hears them in order.
   std::vector<UpdateEnd> ends_;
   int holdEnds_ = 0;
+  bool flushingEnds_ = false;
 };
 
 }  // namespace vyx

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/vyx.h"
@@ -47,8 +48,9 @@ void Vyx::OnPortEvent(CommEvent event) {
 
   // The host hears the end after NewData, which runs from the event count's change once the
   // panel shows the new readings.
+  // The reply decides the update: whatever the decode's EEPROM reads meet does not undo it.
   ++holdEnds_;
-  m_.TryFailure = UpdateFailure::None;
+  if (std::exchange(m_.UpdateRunning, false)) ends_.push_back({m_.UpdateAddress, {}, {}});
   EndUpdate();
   fields_.SetText(Field::TxtEvent, FormatFixed(NumericValue(fields_.Text(Field::TxtEvent)) + 1, 0));
   --holdEnds_;

@@ -160,14 +160,16 @@ void Vyx::ReportEnd(UpdateEnd end) {
 }
 
 void Vyx::FlushEnds() {
-  if (holdEnds_ > 0) return;
-  // A host that starts the next update from the event may see it end at once; that end
-  // queues behind this one.
+  // A host that starts the next update from an end, and sees it fail at once, must not
+  // recurse: that end waits for the loop below.
+  if (holdEnds_ > 0 || flushingEnds_) return;
+  flushingEnds_ = true;
   while (!ends_.empty()) {
     UpdateEnd next = std::move(ends_.front());
     ends_.erase(ends_.begin());
     if (host_) host_->UpdateEnded(next);
   }
+  flushingEnds_ = false;
 }
 
 }  // namespace vyx

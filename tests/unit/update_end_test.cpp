@@ -2,6 +2,7 @@
 // after its NewData, failure with the reason, in the order the updates ended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <numeric>
 #include <string>
@@ -149,6 +150,29 @@ TEST(UpdateEnd, NextUpdateStartedFromNewDataEndsAfterThisOne) {
   b.Answer();
   EXPECT_EQ(b.host.heard,
             (Strings{"NewData", "ended 0 ok", "ended 0 failed: port error: scripted failure"}));
+}
+
+// A host that presses Update again from every failed end hears them one after another, not
+// nested inside each other: a dead port must not grow the stack.
+TEST(UpdateEnd, RestartFromAFailedEndDoesNotNest) {
+  Board b;
+  (void)b.vyx.Click(Field::CmbComm, 1);
+  b.port.Fail(FakePort::Op::Write);
+  struct Restarter : EndHost {
+    Vyx* vyx = nullptr;
+    int depth = 0, deepest = 0, left = 200;
+    void UpdateEnded(const UpdateEnd& end) override {
+      EndHost::UpdateEnded(end);
+      deepest = std::max(deepest, ++depth);
+      if (left-- > 0) (void)vyx->Set("UpdateCmd", true);
+      --depth;
+    }
+  } host;
+  host.vyx = &b.vyx;
+  b.vyx.SetHost(&host);
+  b.Update();
+  EXPECT_EQ(host.heard.size(), 201u);
+  EXPECT_EQ(host.deepest, 1);
 }
 
 // The numbers behind the texts come from the same verified reply.
