@@ -2,8 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QMetaProperty>
-#include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -14,7 +15,6 @@
 
 namespace {
 
-using vyx::PropType;
 using vyx::PropValue;
 
 QString TextOf(const PropValue& v) {
@@ -45,143 +45,40 @@ QVariant ToVariant(const PropValue& v) {
       v);
 }
 
-bool IsIntegral(const QVariant& v) {
+// A host's QVariant as the value a property bag would hold: a text, a Boolean, an integer or
+// a floating-point number. Anything else has no place in a property and is refused.
+std::optional<vyx::BagValue> ToBagValue(const QVariant& v) {
   switch (v.metaType().id()) {
+    case QMetaType::Bool:
+      return vyx::BagValue{v.toBool()};
     case QMetaType::Int:
-    case QMetaType::UInt:
     case QMetaType::Long:
-    case QMetaType::ULong:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
     case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::Char:
     case QMetaType::SChar:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
     case QMetaType::UChar:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsFloating(const QVariant& v) {
-  return v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float;
-}
-
-bool IsText(const QVariant& v) {
-  switch (v.metaType().id()) {
+      return vyx::BagValue{static_cast<std::int64_t>(v.toLongLong())};
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+      // Past the signed range it fits no property anyway; keep it a number that says so.
+      const qulonglong u = v.toULongLong();
+      if (u > static_cast<qulonglong>(std::numeric_limits<std::int64_t>::max()))
+        return vyx::BagValue{static_cast<double>(u)};
+      return vyx::BagValue{static_cast<std::int64_t>(u)};
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return vyx::BagValue{v.toDouble()};
     case QMetaType::QString:
     case QMetaType::QByteArray:
     case QMetaType::QChar:
-      return true;
+      return vyx::BagValue{v.toString().toStdString()};
     default:
-      return false;
+      return std::nullopt;
   }
-}
-
-// A whole number in -32768..32767 from an integer, a whole double or a text holding one.
-bool ToInt16(const QVariant& v, qint16& out) {
-  qlonglong n = 0;
-  if (IsIntegral(v)) {
-    if (v.metaType().id() == QMetaType::ULongLong || v.metaType().id() == QMetaType::ULong) {
-      if (v.toULongLong() > 32767u) return false;
-    }
-    n = v.toLongLong();
-  } else if (IsFloating(v)) {
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 32768.0) return false;
-    n = static_cast<qlonglong>(d);
-  } else if (IsText(v)) {
-    bool ok = false;
-    n = v.toString().trimmed().toLongLong(&ok);
-    if (!ok) return false;
-  } else if (v.metaType().id() == QMetaType::Bool) {
-    n = v.toBool() ? -1 : 0;  // true is all bits set
-  } else {
-    return false;
-  }
-  if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max()) {
-    return false;
-  }
-  out = static_cast<qint16>(n);
-  return true;
-}
-
-bool ToBool(const QVariant& v, bool& out) {
-  if (v.metaType().id() == QMetaType::Bool) {
-    out = v.toBool();
-    return true;
-  }
-  if (IsIntegral(v)) {
-    out = v.toLongLong() != 0 || v.toULongLong() != 0;
-    return true;
-  }
-  if (IsFloating(v)) {
-    const double d = v.toDouble();
-    if (std::isnan(d)) return false;
-    out = d != 0.0;
-    return true;
-  }
-  if (IsText(v)) {
-    const QString s = v.toString().trimmed().toLower();
-    if (s == u"true" || s == u"-1" || s == u"1") {
-      out = true;
-      return true;
-    }
-    if (s == u"false" || s == u"0") {
-      out = false;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool ToText(const QVariant& v, std::string& out) {
-  if (IsText(v)) {
-    out = v.toString().toStdString();
-    return true;
-  }
-  if (v.metaType().id() == QMetaType::Bool) {
-    out = v.toBool() ? "True" : "False";
-    return true;
-  }
-  if (IsIntegral(v) || IsFloating(v)) {
-    // QVariant writes numbers with a point whatever the locale.
-    out = v.toString().toStdString();
-    return true;
-  }
-  return false;
-}
-
-bool Convert(const QVariant& v, PropType type, PropValue& out) {
-  switch (type) {
-    case PropType::String: {
-      std::string s;
-      if (!ToText(v, s)) return false;
-      out = std::move(s);
-      return true;
-    }
-    case PropType::Boolean: {
-      bool b = false;
-      if (!ToBool(v, b)) return false;
-      out = b;
-      return true;
-    }
-    case PropType::Integer: {
-      qint16 i = 0;
-      if (!ToInt16(v, i)) return false;
-      out = std::int16_t{i};
-      return true;
-    }
-  }
-  return false;
-}
-
-QString Describe(const QVariant& v) {
-  if (!v.isValid()) return QStringLiteral("no value");
-  QString shown = v.toString();
-  if (shown.size() > 40) shown = shown.left(40) + QStringLiteral("...");
-  return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(v.metaType().name()), shown);
 }
 
 void SetError(QString* error, const QString& message) {
@@ -215,6 +112,11 @@ void VyxWidgetPrivate::PropertyChanged(std::string_view name) {
 }
 
 void VyxWidgetPrivate::NewData() { Q_EMIT q->NewData(); }
+
+void VyxWidgetPrivate::UpdateEnded(const vyx::UpdateEnd& end) {
+  lastEnd = end;
+  Q_EMIT q->updateEnded(end.ok(), end.ok() ? QString() : FromStd(end.Describe()));
+}
 
 void VyxWidgetPrivate::fieldWritten(vyx::Field field) {
   if (view) view->mirror(field);
@@ -255,23 +157,16 @@ VyxWidget::~VyxWidget() {
 
 bool VyxWidget::setPropertyValue(const QString& name, const QVariant& value, QString* error) {
   const std::string key = name.toStdString();
-  const vyx::PropertySpec* spec = vyx::PropertyByName(key);
-  if (!spec) {
-    SetError(error, QStringLiteral("no property named \"%1\"").arg(name));
+  const std::optional<vyx::BagValue> bag = ToBagValue(value);
+  if (!bag) {
+    const char* type = value.isValid() ? value.metaType().name() : "no value";
+    SetError(error, QStringLiteral("%1: a %2 is not a text, number or Boolean")
+                        .arg(name, QString::fromLatin1(type)));
     return false;
   }
-  PropValue converted;
-  if (!Convert(value, spec->type, converted)) {
-    SetError(error, QStringLiteral("%1 is a %2 property; %3 does not convert to it")
-                        .arg(name, FromStd(vyx::NameOf(spec->type)), Describe(value)));
-    return false;
-  }
-  const vyx::Status status = d->component.Set(key, converted);
-  if (!status.ok()) {
-    SetError(error, QStringLiteral("%1: %2").arg(name, QString::fromStdString(status.message())));
-    return false;
-  }
-  return true;
+  const vyx::Status status = d->component.Assign(key, *bag);
+  if (!status.ok()) SetError(error, FromStd(status.message()));
+  return status.ok();
 }
 
 QVariant VyxWidget::propertyValue(const QString& name) const {
@@ -295,6 +190,8 @@ bool VyxWidget::restore(vyx::PropertyBag& bag, QString* error) {
 vyx::qt::PortMap& VyxWidget::portMap() { return d->platform.portMap(); }
 const vyx::qt::PortMap& VyxWidget::portMap() const { return d->platform.portMap(); }
 QString VyxWidget::portError() const { return QString::fromStdString(d->port.WhyNotOpen()); }
+std::optional<vyx::Readings> VyxWidget::lastReadings() const { return d->component.LastReadings(); }
+const vyx::UpdateEnd& VyxWidget::lastUpdateEnd() const { return d->lastEnd; }
 vyx::Vyx& VyxWidget::component() { return d->component; }
 const vyx::Vyx& VyxWidget::component() const { return d->component; }
 QWidget* VyxWidget::panel() const { return d->view; }

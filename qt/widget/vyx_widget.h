@@ -8,10 +8,14 @@
 #include <QVariant>
 #include <QWidget>
 #include <memory>
+#include <optional>
+
+#include "control/update_end.h"
 
 namespace vyx {
 class Vyx;
 class PropertyBag;
+struct Readings;
 namespace qt {
 class PortMap;
 }
@@ -133,11 +137,12 @@ class VyxWidget : public QWidget {
   void setZeroCmd(bool value);
   void setCLKtime(const QString& value);
 
-  // A property by name, for hosts that want to hear of a refusal. The value is converted to
-  // the property's type (a String takes a text or a number, an Integer a whole number in
-  // -32768..32767, a Boolean true/false or a number, 0 being false). Returns false, with
-  // the reason in error, for an unknown name, a value that does not convert or a value the
-  // field refuses; nothing is changed and no notification is sent then.
+  // A property by name, for hosts that want to hear of a refusal. A text, Boolean, integer or
+  // floating-point value is converted to the property's type by the rules documents follow
+  // (a String takes a text or a number, an Integer a whole number in -32768..32767, a Boolean
+  // true/false or a whole number, 0 being false); any other kind of value is refused. Returns
+  // false, with the reason in error, for an unknown name, a value that does not convert or a
+  // value the field refuses; nothing is changed and no notification is sent then.
   bool setPropertyValue(const QString& name, const QVariant& value, QString* error = nullptr);
   // The property's value as QString, bool or qint16; an invalid QVariant for an unknown name.
   QVariant propertyValue(const QString& name) const;
@@ -155,6 +160,12 @@ class VyxWidget : public QWidget {
   // program"); empty while the port is open or when nothing failed.
   QString portError() const;
 
+  // The selected board's readings as numbers, from its last verified reply; none while it is
+  // offline. The type is vyx::Readings from control/vyx.h.
+  std::optional<vyx::Readings> lastReadings() const;
+  // How the last update ended, as updateEnded told it, with the failure as a value.
+  const vyx::UpdateEnd& lastUpdateEnd() const;
+
   // The component behind the widget, for tools and tests.
   vyx::Vyx& component();
   const vyx::Vyx& component() const;
@@ -169,6 +180,11 @@ class VyxWidget : public QWidget {
   // An update delivered fresh readings; every reading is in place and MicroStatus reads
   // "Ready" when it is emitted.
   void NewData();
+  // Once for every press of Update (UpdateCmd or the panel's button), when that update has
+  // ended: after its NewData when it succeeded, else with the reason ("no reply", "port not
+  // open: ..."); reason is empty on success. Emitted synchronously; a slot may press Update
+  // again.
+  void updateEnded(bool ok, const QString& reason);
   // A property set completed, whether or not the value changed.
   void propertyChanged(const QString& name);
 

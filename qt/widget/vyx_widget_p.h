@@ -75,9 +75,11 @@ class VyxWidgetPrivate final : public vyx::Host {
   explicit VyxWidgetPrivate(VyxWidget* owner);
   ~VyxWidgetPrivate() override;
 
-  // The component's host side: the property-changed notification and NewData as signals.
+  // The component's host side: the property-changed notification, NewData and the end of
+  // each update as signals.
   void PropertyChanged(std::string_view name) override;
   void NewData() override;
+  void UpdateEnded(const vyx::UpdateEnd& end) override;
 
   // Every field write reaches the panel at once, and the property behind the field
   // announces its change.
@@ -92,6 +94,7 @@ class VyxWidgetPrivate final : public vyx::Host {
   vyx::qt::OpenWatch port{platform.port()};
   vyx::Vyx component;
   vyx::qt::PanelView* view = nullptr;
+  vyx::UpdateEnd lastEnd;
   // The NOTIFY signal of the property behind each field; invalid where none is.
   std::array<QMetaMethod, vyx::kFieldCount> notifyOf{};
 };
