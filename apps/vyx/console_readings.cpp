@@ -34,6 +34,8 @@ std::string JsonlRow(const documents::LogRow& row) {
   if (row.readings) {
     for (const auto& [name, value] : *row.readings)
       out += "," + documents::JsonQuote(name) + ":" + documents::JsonOf(value);
+  } else {
+    out += ",\"error\":" + documents::JsonQuote(row.error);
   }
   return out + "}";
 }

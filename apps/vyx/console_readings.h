@@ -14,8 +14,8 @@ std::string ReadingsJson(const documents::Readings& readings);
 // escaped so that a value can neither break its line nor drive the terminal.
 std::string ReadingsText(const documents::Readings& readings);
 
-// The monitor's log as JSON Lines, one object per update; a failed update's says so and
-// leaves the readings out.
+// The monitor's log as JSON Lines, one object per update; a failed update's says so, leaves
+// the readings out and gives the reason as "error" (a member only failed rows have).
 std::string JsonlRow(const documents::LogRow& row);
 
 }  // namespace vyx::console

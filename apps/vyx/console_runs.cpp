@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "console_session.h"
 #include "control/vyx.h"
@@ -16,8 +17,10 @@ std::string Where(Session& session, const CliOptions& o) {
          session.Ports().Device(o.comm) + ")";
 }
 
-bool Connected(const Session& session) {
-  return session.Component().Fields().Caption(Field::LblComm) == "Connect";
+// An end may come from within Start, before the event loop runs; the loop must be running
+// to hear that the run is over.
+void Later(QObject* run, std::function<void()> f) {
+  QMetaObject::invokeMethod(run, std::move(f), Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -36,20 +39,21 @@ ReadRun::ReadRun(Session& session, const CliOptions& options, LineWriter out, Li
 void ReadRun::Start() {
   if (const Status s = session_.Connect(options_.comm, options_.address); !s) {
     err_("vyx: " + s.message());
-    QMetaObject::invokeMethod(
-        this, [this] { emit finished(kExitFailure); }, Qt::QueuedConnection);
-    return;
+    return Finish(kExitFailure);
   }
   session_.RunUpdate();
 }
 
+void ReadRun::Finish(int exitCode) {
+  Later(this, [this, exitCode] { emit finished(exitCode); });
+}
+
 void ReadRun::OnNewData() { readings_ = documents::TakeReadings(session_.Component()); }
 
-void ReadRun::OnEnded(bool gotNewData) {
-  if (!gotNewData) {
-    err_("vyx: the update failed: no valid reply from " + Where(session_, options_));
-    emit finished(kExitFailure);
-    return;
+void ReadRun::OnEnded(const UpdateEnd& end) {
+  if (!end.ok()) {
+    err_("vyx: the update failed: " + end.Describe() + " (" + Where(session_, options_) + ")");
+    return Finish(kExitFailure);
   }
   bool written = true;
   if (options_.format == OutputFormat::Text) {
@@ -59,7 +63,7 @@ void ReadRun::OnEnded(bool gotNewData) {
   } else {
     written = out_(ReadingsJson(readings_));
   }
-  emit finished(written ? kExitOk : kExitFailure);
+  Finish(written ? kExitOk : kExitFailure);
 }
 
 MonitorRun::MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
@@ -79,9 +83,7 @@ void MonitorRun::Start() {
   clock_.start();
   if (const Status s = session_.Connect(options_.comm, options_.address); !s) {
     err_("vyx: " + s.message());
-    QMetaObject::invokeMethod(
-        this, [this] { Finish(kExitFailure); }, Qt::QueuedConnection);
-    return;
+    return Finish(kExitFailure);
   }
   StartNext();
 }
@@ -95,16 +97,19 @@ void MonitorRun::StartNext() {
   session_.RunUpdate();
 }
 
-void MonitorRun::OnEnded(bool gotNewData) {
+void MonitorRun::OnEnded(const UpdateEnd& end) {
   if (!running_ || done_) return;
   running_ = false;
+  const bool gotNewData = end.ok();
   ++updates_;
   if (!gotNewData) ++failures_;
   lastStartNs_ = startNs_;
 
   const QDateTime at = QDateTime::currentDateTimeUtc();
 
-  const bool connected = Connected(session_);
+  // The end is heard before the component closes a port whose device went away.
+  const bool connected = end.failure != UpdateFailure::PortNotOpen &&
+                         end.failure != UpdateFailure::DeviceGone && session_.PortOpen();
   const qint64 now = clock_.elapsed();
   const bool timeUp = options_.durationMs > 0 && now >= options_.durationMs;
   const bool last = !connected || (options_.count > 0 && updates_ >= options_.count) || timeUp;
@@ -115,9 +120,10 @@ void MonitorRun::OnEnded(bool gotNewData) {
     wait = options_.durationMs - now;
     endAtNext_ = true;
   }
-  // Back to back, the next request goes out before the row is made and written: the board
-  // answers while the log is busy.
-  const bool startNow = !last && wait == 0 && !endAtNext_;
+  // Back to back, the next request goes out from the success itself, before the row is made
+  // and written: the board answers while the log is busy. A failure waits for the loop, so
+  // that one failing at once does not keep it from everything else.
+  const bool startNow = gotNewData && !last && wait == 0 && !endAtNext_;
   if (startNow) StartNext();
   // The fields still show this update's readings: only the next reply, decoded in a later
   // turn of the loop, changes them.
@@ -128,6 +134,7 @@ void MonitorRun::OnEnded(bool gotNewData) {
   row.time = at.toString(Qt::ISODateWithMs).toStdString();
   row.update = updates_;
   row.readings = gotNewData ? &readings : nullptr;
+  if (!gotNewData) row.error = end.Describe();
   if (!out_(options_.format == OutputFormat::Csv ? documents::CsvRow(row) : JsonlRow(row))) {
     // The writer's owner says why, or nothing when the reader went away; a summary of rows
     // that did not all arrive would mislead.
@@ -152,10 +159,10 @@ void MonitorRun::Finish(int exitCode) {
   done_ = true;
   running_ = false;
   next_.stop();
-  if (logFailed_) {
-    emit finished(exitCode);
-    return;
-  }
+  const auto done = [this, exitCode] {
+    Later(this, [this, exitCode] { emit finished(exitCode); });
+  };
+  if (logFailed_) return done();
   // The rate is the intervals from one start to the next: n updates make n - 1 of them.
   std::string summary = "vyx: " + std::to_string(updates_) +
                         (updates_ == 1 ? " update, " : " updates, ") + std::to_string(failures_) +
@@ -171,7 +178,7 @@ void MonitorRun::Finish(int exitCode) {
                 static_cast<double>(clock_.elapsed()) / 1000.0);
   summary += figures;
   err_(summary);
-  emit finished(exitCode);
+  done();
 }
 
 }  // namespace vyx::console

@@ -10,6 +10,7 @@
 
 #include "console_args.h"
 #include "console_readings.h"
+#include "control/update_end.h"
 
 namespace vyx::console {
 
@@ -32,7 +33,8 @@ class ReadRun : public QObject {
 
  private:
   void OnNewData();
-  void OnEnded(bool gotNewData);
+  void OnEnded(const UpdateEnd& end);
+  void Finish(int exitCode);
 
   Session& session_;
   CliOptions options_;
@@ -58,7 +60,7 @@ class MonitorRun : public QObject {
 
  private:
   void StartNext();
-  void OnEnded(bool gotNewData);
+  void OnEnded(const UpdateEnd& end);
   void Finish(int exitCode);
 
   Session& session_;

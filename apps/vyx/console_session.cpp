@@ -22,24 +22,15 @@ Session::Session(QObject* parent)
     : QObject(parent),
       platform_(PlatformFromEnvironment(environment_)),
       vyx_(std::make_unique<Vyx>(platform_->port(), platform_->timer(), platform_->clock(),
-                                 static_cast<Host*>(this))) {
-  // Every field write may be the end of an update; look once the write has unwound.
-  vyx_->SetFieldObserver([this](Field) { ScheduleCheck(); });
-  check_.setSingleShot(true);
-  check_.setInterval(0);
-  connect(&check_, &QTimer::timeout, this, &Session::Check);
-  backstop_.setInterval(100);
-  connect(&backstop_, &QTimer::timeout, this, &Session::Check);
-}
+                                 static_cast<Host*>(this))) {}
 
-Session::~Session() {
-  vyx_->SetFieldObserver({});
-  vyx_->SetHost(nullptr);
-}
+Session::~Session() { vyx_->SetHost(nullptr); }
 
 qt::PortMap& Session::Ports() { return platform_->portMap(); }
 
 const Status& Session::EnvironmentStatus() const { return environment_; }
+
+bool Session::PortOpen() const { return platform_->port().IsOpen(); }
 
 std::vector<std::string> Session::TakeEvents() {
   std::vector<std::string> out(std::make_move_iterator(events_.begin()),
@@ -58,21 +49,18 @@ void Session::PropertyChanged(std::string_view name) { Record("changed " + std::
 
 void Session::NewData() {
   Record("NewData");
-  gotNewData_ = true;
   emit newData();
-  // NewData comes once the update has ended, so a run may start its next update from here,
-  // while the reply that ended this one is just in, rather than a turn of the loop later.
-  if (updating_ && !vyx_->UpdateInProgress()) {
-    updating_ = false;
-    emit updateEnded(true);
-  }
-  ScheduleCheck();
+}
+
+void Session::UpdateEnded(const UpdateEnd& end) {
+  Record(end.ok() ? "ended ok" : "ended failed: " + end.Describe());
+  emit updateEnded(end);
 }
 
 Status Session::Connect(int comm, int address) {
   const std::string device = platform_->portMap().Device(comm);
   if (const Status s = vyx_->Click(Field::CmbComm, comm); !s) return s;
-  if (vyx_->Fields().Caption(Field::LblComm) != "Connect") {
+  if (!PortOpen()) {
     const std::string why = platform_->port().LastError();
     return Status::Fail("Comm" + std::to_string(comm) + " (" + device + ") did not open" +
                         (why.empty() ? std::string() : ": " + why));
@@ -84,31 +72,9 @@ Status Session::Connect(int comm, int address) {
 }
 
 void Session::RunUpdate() {
-  updating_ = true;
-  gotNewData_ = false;
-  // Not Ready (a restored "Busy", say) starts nothing, and a refused set starts nothing
-  // either; the check below then ends the update as failed.
+  // Every press is answered with an end, one that could not start (a restored "Busy", no
+  // port) as well.
   static_cast<void>(vyx_->Set("UpdateCmd", PropValue{true}));
-  ScheduleCheck();
-}
-
-void Session::ScheduleCheck() {
-  // A zero timer, started from the loop's own thread, costs no wake-up of the loop as a
-  // posted call does; this runs on every field write of every update.
-  if (!check_.isActive()) check_.start();
-}
-
-void Session::Check() {
-  if (vyx_->UpdateInProgress()) {
-    if (!backstop_.isActive()) backstop_.start();
-    return;
-  }
-  backstop_.stop();
-  if (updating_) {
-    updating_ = false;
-    emit updateEnded(gotNewData_);
-  }
-  emit settled();
 }
 
 }  // namespace vyx::console

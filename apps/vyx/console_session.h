@@ -1,9 +1,8 @@
 // One component on the Qt platform, as the console drives it: the port map, the component,
-// the log of what it raised, and the end of each update seen from the event loop.
+// and the log of what it raised, its update ends included.
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <deque>
 #include <memory>
 #include <string>
@@ -11,7 +10,7 @@
 
 #include "control/host.h"
 #include "control/status.h"
-#include "panel/field.h"
+#include "control/update_end.h"
 
 namespace vyx {
 class Vyx;
@@ -37,9 +36,12 @@ class Session : public QObject, private Host {
   const Status& EnvironmentStatus() const;
   Vyx& Component() { return *vyx_; }
   const Vyx& Component() const { return *vyx_; }
+  // Whether the platform's port is open, whatever the panel shows.
+  bool PortOpen() const;
 
-  // "NewData" and "changed NAME", oldest first, since the last call. Only the shell reads
-  // them, so they are kept only once it asks for them; read and monitor keep nothing.
+  // "NewData", "changed NAME" and "ended ok" or "ended failed: REASON", oldest first, since
+  // the last call. Only the shell reads them, so they are kept only once it asks for them;
+  // read and monitor keep nothing.
   std::vector<std::string> TakeEvents();
   void SetRecording(bool on) { recording_ = on; }
 
@@ -47,29 +49,24 @@ class Session : public QObject, private Host {
   // the device, when the port does not open.
   Status Connect(int comm, int address);
 
-  // Presses Update; updateEnded follows once no reply is awaited, true when NewData came.
+  // Presses Update; updateEnded follows, perhaps before this returns.
   void RunUpdate();
 
  signals:
   void newData();
-  void updateEnded(bool gotNewData);
-  // After anything the component did, once no update is in progress.
-  void settled();
+  // Once per press of Update, after its newData when it succeeded. Emitted from within the
+  // component's call: a slot may press Update again, and should leave anything else to a
+  // later turn of the event loop.
+  void updateEnded(const vyx::UpdateEnd& end);
 
  private:
   void PropertyChanged(std::string_view name) override;
   void NewData() override;
+  void UpdateEnded(const UpdateEnd& end) override;
   void Record(std::string event);
-  void ScheduleCheck();
-  void Check();
 
   std::deque<std::string> events_;
   bool recording_ = false;
-  bool updating_ = false;  // RunUpdate's update has not ended yet
-  bool gotNewData_ = false;
-  QTimer check_;  // looks once the write that may have ended an update has unwound
-  // A backstop for an update that ends without any field write to tell of it.
-  QTimer backstop_;
   Status environment_;
   // Last, so that the component goes first and never calls into a half-destroyed host.
   std::unique_ptr<qt::Platform> platform_;

@@ -7,6 +7,7 @@
 #include "console_escape.h"
 #include "console_session.h"
 #include "control/properties.h"
+#include "control/value_conversion.h"
 #include "control/vyx.h"
 #include "json_document_bag.h"
 #include "platform/port_map.h"
@@ -102,10 +103,14 @@ void Shell::Execute(const ShellCommand& cmd) {
     }
 
     case Verb::Set: {
+      // The value converts as a widget property or a document's would; what the field then
+      // refuses (a check box set to 2) is the component's to say.
       const PropertySpec* p = PropertyByName(cmd.name);
-      const auto value = p ? documents::ToPropValue(cmd.value, p->type) : std::nullopt;
-      if (!value) return RefuseValue(cmd.name, cmd.given, {});
-      const Status s = vyx.Set(p->name, *value);
+      const auto bag = documents::ToBagValue(cmd.value);
+      PropValue value;
+      if (!p || !bag || !ConvertValue(*bag, p->type, value))
+        return RefuseValue(cmd.name, cmd.given, {});
+      const Status s = vyx.Set(p->name, value);
       return s ? Answer("ok") : Error(s.message());
     }
 
@@ -230,7 +235,18 @@ void Shell::Execute(const ShellCommand& cmd) {
 void Shell::BeginWait(double seconds) {
   if (!session_.Component().UpdateInProgress()) return Answer("ok");
   SetBusy(true);
-  settledConnection_ = connect(&session_, &Session::settled, this, [this] { Resume("ok"); });
+  // The end comes from within the component's call; the commands after `wait` run once it
+  // has returned.
+  const unsigned wait = ++waits_;
+  endConnection_ = connect(&session_, &Session::updateEnded, this, [this, wait] {
+    disconnect(endConnection_);
+    QMetaObject::invokeMethod(
+        this,
+        [this, wait] {
+          if (wait == waits_) Resume("ok");
+        },
+        Qt::QueuedConnection);
+  });
   disconnect(&timer_, nullptr, this, nullptr);
   connect(&timer_, &QTimer::timeout, this, [this] { Resume("timeout"); });
   timer_.start(Milliseconds(seconds));
@@ -244,8 +260,9 @@ void Shell::BeginSleep(double seconds) {
 }
 
 void Shell::Resume(std::string_view answer) {
+  ++waits_;  // a resume still queued for this wait is void now
   timer_.stop();
-  disconnect(settledConnection_);
+  disconnect(endConnection_);
   Answer(answer);
   SetBusy(false);
   Pump();

@@ -54,7 +54,8 @@ class Shell : public QObject {
   bool ended_ = false;  // end of input seen
   bool done_ = false;   // finished has been emitted
   QTimer timer_;
-  QMetaObject::Connection settledConnection_;
+  QMetaObject::Connection endConnection_;
+  unsigned waits_ = 0;  // counts waits, so that a resume queued for an old one does nothing
 };
 
 }  // namespace vyx::console

@@ -16,12 +16,6 @@ QString KeyOf(std::string_view key) {
   return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
 }
 
-BagValue FromProp(const PropValue& v) {
-  if (const auto* s = std::get_if<std::string>(&v)) return *s;
-  if (const auto* b = std::get_if<bool>(&v)) return *b;
-  return static_cast<std::int64_t>(std::get<std::int16_t>(v));
-}
-
 }  // namespace
 
 Status JsonDocumentBag::Load(const QString& path) {
@@ -49,7 +43,7 @@ Status JsonDocumentBag::Read(std::string_view key, const PropValue& def, BagValu
   const QJsonValue v = object_.value(KeyOf(key));
   switch (v.type()) {
     case QJsonValue::Undefined:
-      out = FromProp(def);
+      out = BagValueOf(def);
       return Status::Ok();
     case QJsonValue::String:
       out = v.toString().toStdString();

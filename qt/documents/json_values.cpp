@@ -330,36 +330,39 @@ std::string JsonOf(const PropValue& value) {
   return std::to_string(std::get<std::int16_t>(value));
 }
 
-std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type) {
-  using Kind = JsonScalar::Kind;
-  switch (type) {
-    case PropType::String:
-      if (value.kind == Kind::String) return PropValue{value.text};
-      break;
-    case PropType::Integer:
-      if (value.kind == Kind::Integer && value.integer >= INT16_MIN && value.integer <= INT16_MAX)
-        return PropValue{static_cast<std::int16_t>(value.integer)};
-      break;
-    case PropType::Boolean:
-      if (value.kind == Kind::Boolean) return PropValue{value.boolean};
-      if (value.kind == Kind::Integer && (value.integer == -1 || value.integer == 0))
-        return PropValue{value.integer == -1};
+std::optional<BagValue> ToBagValue(const JsonScalar& value) {
+  switch (value.kind) {
+    case JsonScalar::Kind::String:
+      return BagValue{value.text};
+    case JsonScalar::Kind::Boolean:
+      return BagValue{value.boolean};
+    case JsonScalar::Kind::Integer:
+      return BagValue{value.integer};
+    case JsonScalar::Kind::Number:
+      return BagValue{value.number};
+    case JsonScalar::Kind::Null:
       break;
   }
   return std::nullopt;
+}
+
+BagValue BagValueOf(const PropValue& value) {
+  if (const auto* s = std::get_if<std::string>(&value)) return *s;
+  if (const auto* b = std::get_if<bool>(&value)) return *b;
+  return static_cast<std::int64_t>(std::get<std::int16_t>(value));
 }
 
 std::string ValueError(std::string_view property, PropType type, std::string_view given) {
   std::string_view takes;
   switch (type) {
     case PropType::String:
-      takes = "a string";
+      takes = "a string, a number or true/false";
       break;
     case PropType::Integer:
-      takes = "an integer -32768..32767";
+      takes = "a whole number -32768..32767";
       break;
     case PropType::Boolean:
-      takes = "true or false (or -1/0)";
+      takes = "true or false, or a whole number (0 is false)";
       break;
   }
   return std::string(property) + " takes " + std::string(takes) + ", not " + std::string(given);

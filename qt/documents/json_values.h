@@ -35,12 +35,15 @@ std::string JsonQuote(std::string_view bytes);
 // The JSON text of a property value: a string, true/false, or an integer.
 std::string JsonOf(const PropValue& value);
 
-// Converts a JSON value to a property's type: a String takes a JSON string, an Integer a
-// JSON integer in -32768..32767, a Boolean true/false/-1/0. Nothing when it does not fit.
-std::optional<PropValue> ToPropValue(const JsonScalar& value, PropType type);
+// A JSON value as a property bag holds it, for the one conversion every host uses
+// (control/value_conversion.h); nothing for null.
+std::optional<BagValue> ToBagValue(const JsonScalar& value);
+
+// A property value as a bag holds it: a 16-bit Integer widens to 64 bits.
+BagValue BagValueOf(const PropValue& value);
 
 // Why a value does not fit a property, in one wording for every type:
-// `DONstate takes an integer -32768..32767, not "x"`, with the value as it was written.
+// `DONstate takes a whole number -32768..32767, not "x"`, with the value as it was written.
 std::string ValueError(std::string_view property, PropType type, std::string_view given);
 
 }  // namespace vyx::documents

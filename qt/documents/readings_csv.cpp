@@ -68,7 +68,7 @@ std::string PlainText(const PropValue& value) {
 std::string CsvHeader() {
   std::string out = "time,update,ok";
   for (std::string_view name : kReadingNames) out += "," + std::string(name);
-  return out;
+  return out + ",error";
 }
 
 std::string CsvRow(const LogRow& row) {
@@ -79,7 +79,7 @@ std::string CsvRow(const LogRow& row) {
   } else {
     out += std::string(kReadingNames.size(), ',');
   }
-  return out;
+  return out + "," + CsvCell(PropValue{row.error}, true);
 }
 
 }  // namespace vyx::documents

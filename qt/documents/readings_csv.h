@@ -30,13 +30,15 @@ Readings TakeReadings(const Vyx& vyx);
 // A reading as it reads in the panel: a text as UTF-8, anything else as its JSON.
 std::string PlainText(const PropValue& value);
 
-// One row of the log. A failed update has no readings: its row says so and leaves them out.
+// One row of the log. A failed update has no readings: its row says so, leaves them out and
+// gives the reason in the last column, `error`, which is empty when the update succeeded.
 // CSV cells are quoted as RFC 4180 has it, and a text a spreadsheet would take for a formula
 // is made plain text; numbers stay numbers.
 struct LogRow {
   std::string time;                    // ISO 8601 with milliseconds and offset
   long update = 0;                     // counts from 1
   const Readings* readings = nullptr;  // null: the update failed
+  std::string error;                   // why it failed ("no reply"); empty when it did not
 };
 std::string CsvHeader();
 std::string CsvRow(const LogRow& row);

@@ -4,23 +4,12 @@
 #include <QVariant>
 #include <variant>
 
+#include "json_values.h"
+
 namespace vyx::documents {
 namespace {
 
 std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
-
-BagValue FromProp(const PropValue& value) {
-  return std::visit(
-      [](const auto& v) -> BagValue {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::int16_t>) {
-          return std::int64_t{v};
-        } else {
-          return v;
-        }
-      },
-      value);
-}
 
 QVariant ToVariant(const PropValue& value) {
   return std::visit(
@@ -55,7 +44,7 @@ Status SettingsBag::Read(std::string_view key, const PropValue& def, BagValue& o
   }
   const QString p = path(key);
   if (!settings_.contains(p)) {
-    out = FromProp(def);
+    out = BagValueOf(def);
     return Status::Ok();
   }
   const QVariant v = settings_.value(p);
