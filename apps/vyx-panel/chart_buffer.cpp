@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "control/vyx.h"
+
 namespace vyx::panel {
 
 namespace {
@@ -47,12 +49,10 @@ void ChartBuffer::breakLines(qint64 timeMs) {
   }
 }
 
-std::optional<double> ChartBuffer::Volts(const QString& text) {
-  bool ok = false;
-  // QString::toDouble reads a point as the separator whatever the locale, as the panel writes.
-  const double v = text.trimmed().toDouble(&ok);
-  if (!ok || !std::isfinite(v)) return std::nullopt;
-  return v;
+ChartBuffer::Sample ChartBuffer::SampleOf(const vyx::Readings& readings) {
+  Sample sample;
+  for (std::size_t c = 0; c < sample.size(); ++c) sample[c] = readings.volts[c];
+  return sample;
 }
 
 QList<ChartBuffer::Segment> ChartBuffer::segments(int channel) const {

@@ -14,6 +14,10 @@
 #include <array>
 #include <optional>
 
+namespace vyx {
+struct Readings;
+}
+
 namespace vyx::panel {
 
 class ChartBuffer {
@@ -38,9 +42,8 @@ class ChartBuffer {
   // No readings at timeMs (a failed update): every line stops here and starts afresh with
   // the next readings.
   void breakLines(qint64 timeMs);
-  // The volts in a reading's text ("2.5000"); nothing for an empty or unreadable text, as
-  // after a failed update clears the fields.
-  static std::optional<double> Volts(const QString& text);
+  // The five channels of a board's readings.
+  static Sample SampleOf(const vyx::Readings& readings);
   static bool IsBreak(const QPointF& p);
 
   // Every point of a channel, breaks included.

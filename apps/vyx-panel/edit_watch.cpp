@@ -4,7 +4,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "control/vyx.h"
 #include "vyx_widget.h"
 
 namespace vyx::panel {
@@ -47,12 +46,9 @@ bool EditWatch::eventFilter(QObject* watched, QEvent* event) {
 
 void EditWatch::settingChanged() {
   if (!operatorActing_ || !widget_) return;
-  // "Busy" with no reply awaited is the component inside its own update steps (writing the
-  // records, showing the readings): a click on Update lands there, and it edits nothing.
-  if (widget_->MicroStatus() == QStringLiteral("Busy") &&
-      !widget_->component().UpdateInProgress()) {
-    return;
-  }
+  // A click on Update runs the update's own steps (writing the records, showing what an
+  // update that cannot start leaves) while UpdateCmd reads true: they edit nothing.
+  if (widget_->UpdateCmd()) return;
   Q_EMIT edited();
 }
 

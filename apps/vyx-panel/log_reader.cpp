@@ -4,11 +4,22 @@
 #include <QFile>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace vyx::panel {
 
 namespace {
+
+// The volts in a logged cell ("2.500"); nothing for an empty or unreadable cell, as a failed
+// update's row has.
+std::optional<double> Volts(const QString& cell) {
+  bool ok = false;
+  // QString::toDouble reads a point as the separator whatever the locale, as logs are written.
+  const double v = cell.trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
 
 // A log of a day at several updates a second stays readable without drawing every row.
 constexpr int kLogPointBudget = 20'000;
@@ -126,7 +137,7 @@ std::optional<ChartBuffer> ReadLog(const QString& path, QString& error) {
     row.time = time.toMSecsSinceEpoch();
     row.ok = okColumn < 0 || cells.value(okColumn) != QStringLiteral("false");
     for (std::size_t c = 0; c < volts.size(); ++c) {
-      if (volts[c] >= 0) row.sample[c] = ChartBuffer::Volts(cells.value(volts[c]));
+      if (volts[c] >= 0) row.sample[c] = Volts(cells.value(volts[c]));
     }
     rows.push_back(row);
   }

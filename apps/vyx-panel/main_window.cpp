@@ -19,6 +19,7 @@
 
 #include "about.h"
 #include "chart_buffer.h"
+#include "control/vyx.h"
 #include "document_check.h"
 #include "edit_watch.h"
 #include "json_document_bag.h"
@@ -79,7 +80,7 @@ MainWindow::MainWindow(QSettings& settings, QWidget* parent)
 
   driver_.setInterval(settings_.value(kIntervalKey, 200).toInt());
   chart_->setStaleAfter(StaleAfter(driver_.interval()));
-  connect(&driver_, &UpdateDriver::updateFinished, this, &MainWindow::onUpdateFinished);
+  connect(&driver_, &UpdateDriver::updateFinished, this, &MainWindow::refreshStatus);
   connect(&driver_, &UpdateDriver::runningChanged, this, [this](bool on) {
     runAction_->setChecked(on);
     refreshStatus();
@@ -229,7 +230,7 @@ void MainWindow::installComponent() {
   vyx_ = fresh;
   applyPorts();
 
-  connect(fresh, &VyxWidget::NewData, this, &MainWindow::onNewData);
+  connect(fresh, &VyxWidget::updateEnded, this, &MainWindow::onUpdateEnded);
   auto* watch = new EditWatch(fresh, fresh);
   connect(watch, &EditWatch::edited, this, &MainWindow::markEdited);
   driver_.setWidget(fresh);
@@ -402,32 +403,27 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void MainWindow::onNewData() {
+void MainWindow::onUpdateEnded(bool ok, const QString& reason) {
   if (!vyx_) return;
-  const std::array<QString, ChartBuffer::kChannels> texts{
-      vyx_->AD0volt(), vyx_->AD1volt(), vyx_->AD2volt(), vyx_->AD3volt(), vyx_->AD4volt()};
-  ChartBuffer::Sample sample;
-  for (std::size_t c = 0; c < texts.size(); ++c) sample[c] = ChartBuffer::Volts(texts[c]);
-  chart_->addReading(chart_->now(), sample);
-  logRow(true);
-}
-
-void MainWindow::onUpdateFinished(bool ok) {
-  // Successful updates are logged and charted from NewData, whoever started them.
+  // Every update is charted and logged, whoever pressed Update; a press that found the panel
+  // busy sent nothing and is not an update.
+  if (vyx_->lastUpdateEnd().failure == UpdateFailure::NotReady) return;
   if (!ok) {
     chart_->addFailure(chart_->now());
-    logRow(false);
+  } else if (const std::optional<vyx::Readings> readings = vyx_->lastReadings()) {
+    chart_->addReading(chart_->now(), ChartBuffer::SampleOf(*readings));
   }
-  refreshStatus();
+  logRow(ok, reason);
 }
 
-void MainWindow::logRow(bool ok) {
+void MainWindow::logRow(bool ok, const QString& reason) {
   if (!log_.isActive() || !vyx_) return;
   const vyx::documents::Readings readings = vyx::documents::TakeReadings(vyx_->component());
   vyx::documents::LogRow row;
   row.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
   row.update = ++logged_;
   row.readings = ok ? &readings : nullptr;
+  row.error = reason.toStdString();
   QString error;
   if (!log_.append(vyx::documents::CsvRow(row), &error)) {
     logAction_->setChecked(false);

@@ -93,9 +93,8 @@ class MainWindow : public QMainWindow {
   void refreshStatus();
   void showError(const QString& title, const QString& message);
 
-  void onNewData();
-  void onUpdateFinished(bool ok);
-  void logRow(bool ok);
+  void onUpdateEnded(bool ok, const QString& reason);
+  void logRow(bool ok, const QString& reason);
 
   void openClicked();
   void openLogClicked();

@@ -7,10 +7,6 @@
 
 namespace vyx::panel {
 
-namespace {
-const QString kReady = QStringLiteral("Ready");
-}
-
 UpdateDriver::UpdateDriver(QObject* parent) : QObject(parent) {
   next_.setSingleShot(true);
   next_.setTimerType(Qt::PreciseTimer);
@@ -25,9 +21,7 @@ void UpdateDriver::setWidget(VyxWidget* widget) {
   connections_.clear();
   widget_ = widget;
   if (!widget) return;
-  connections_ << connect(widget, &VyxWidget::MicroStatusChanged, this,
-                          &UpdateDriver::statusChanged);
-  connections_ << connect(widget, &VyxWidget::NewData, this, &UpdateDriver::newData);
+  connections_ << connect(widget, &VyxWidget::updateEnded, this, &UpdateDriver::ended);
 }
 
 void UpdateDriver::setInterval(int milliseconds) { interval_ = std::max(0, milliseconds); }
@@ -75,50 +69,28 @@ void UpdateDriver::launch() {
     waitingForOther_ = true;
     return;
   }
-  if (widget_->MicroStatus() != kReady) {
-    // The component starts updates only from exactly "Ready" (a document may have saved
-    // "Busy"); pressing Update again would never end.
-    fail(tr("MicroStatus reads \"%1\" with no update running, so no update can start. "
-            "Clear the panel or choose the port again.")
-             .arg(widget_->MicroStatus()));
+  inFlight_ = true;
+  startedAt_ = clock_.elapsed();
+  // An update that cannot begin (no port, or a panel not ready) ends before this returns.
+  pressing_ = true;
+  widget_->setUpdateCmd(true);
+  pressing_ = false;
+}
+
+void UpdateDriver::ended(bool ok, const QString& reason) {
+  if (!widget_) return;
+  const vyx::UpdateFailure failure = widget_->lastUpdateEnd().failure;
+  // A press that finds an update running is refused at once, within that press: such an
+  // end during ours, from anyone else's press, is not ours.
+  const bool ours = inFlight_ && (pressing_ || failure != vyx::UpdateFailure::NotReady);
+  if (!ours) {
+    if (waitingForOther_ && running_ && !widget_->component().UpdateInProgress()) {
+      waitingForOther_ = false;
+      next_.start(0);
+    }
     return;
   }
-  inFlight_ = true;
-  gotData_ = false;
-  finishQueued_ = false;
-  startedAt_ = clock_.elapsed();
-  widget_->setUpdateCmd(true);
-  // An update that could not even begin (no port) has already shown "Ready" again.
-  if (widget_ && inFlight_ && !finishQueued_ && !widget_->component().UpdateInProgress() &&
-      widget_->MicroStatus() == kReady) {
-    finishQueued_ = true;
-    QMetaObject::invokeMethod(this, &UpdateDriver::finish, Qt::QueuedConnection);
-  }
-}
-
-void UpdateDriver::statusChanged() {
-  if (!widget_ || widget_->MicroStatus() != kReady) return;
-  if (inFlight_) {
-    // NewData follows "Ready" within the same call, so judge the update once it returns.
-    if (!finishQueued_) {
-      finishQueued_ = true;
-      QMetaObject::invokeMethod(this, &UpdateDriver::finish, Qt::QueuedConnection);
-    }
-  } else if (waitingForOther_ && running_) {
-    waitingForOther_ = false;
-    next_.start(0);
-  }
-}
-
-void UpdateDriver::newData() {
-  if (inFlight_) gotData_ = true;
-}
-
-void UpdateDriver::finish() {
-  finishQueued_ = false;
-  if (!inFlight_) return;
   inFlight_ = false;
-  const bool ok = gotData_;
   if (ok) {
     ++succeeded_;
     const qint64 now = clock_.elapsed();
@@ -126,9 +98,18 @@ void UpdateDriver::finish() {
     while (!recent_.empty() && now - recent_.front() > kRateWindowMs) recent_.pop_front();
   } else {
     ++failed_;
-    lastError_ = describeFailure();
+    lastError_ = reason;
   }
   Q_EMIT updateFinished(ok);
+  if (failure == vyx::UpdateFailure::NotReady) {
+    // Nothing else runs, yet the panel takes no update (a document saved mid-update holds
+    // its status): pressing again would fail the same way for ever.
+    lastError_ = tr("%1: the panel takes no update until it is cleared or its port is chosen "
+                    "again")
+                     .arg(reason);
+    stop();
+    return;
+  }
   scheduleNext(ok);
 }
 
@@ -138,23 +119,6 @@ void UpdateDriver::scheduleNext(bool ok) {
   qint64 wait = std::max<qint64>(0, interval_ - elapsed);
   if (!ok) wait = std::max<qint64>(wait, kFailurePauseMs - elapsed);
   next_.start(static_cast<int>(wait));
-}
-
-void UpdateDriver::fail(const QString& message) {
-  lastError_ = message;
-  stop();
-}
-
-QString UpdateDriver::describeFailure() const {
-  if (!widget_) return tr("the component went away");
-  const QString port = widget_->CommPort();
-  if (widget_->CommStatus() != QStringLiteral("Connect")) {
-    const QString why = widget_->portError();
-    return why.isEmpty() ? tr("port %1 is not open (%2)").arg(port, widget_->CommStatus())
-                         : tr("port %1 is not open (%2): %3").arg(port, widget_->CommStatus(), why);
-  }
-  return tr("no valid reply from the board at address %1 on port %2")
-      .arg(widget_->MicroAddress(), port);
 }
 
 }  // namespace vyx::panel

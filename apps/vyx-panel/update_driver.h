@@ -1,6 +1,6 @@
 // Automatic updates: presses the component's Update command again and again, back to back or
-// on a fixed period, and never while an update runs. An update ends either with NewData or
-// with the status going back to "Ready" without it; both end states start the next one.
+// on a fixed period, and never while an update runs. Each press is answered by the widget's
+// updateEnded, which says whether it succeeded and why not; either way the next one follows.
 #pragma once
 
 #include <QElapsedTimer>
@@ -52,12 +52,8 @@ class UpdateDriver : public QObject {
 
  private:
   void launch();
-  void statusChanged();
-  void newData();
-  void finish();
+  void ended(bool ok, const QString& reason);
   void scheduleNext(bool ok);
-  void fail(const QString& message);
-  QString describeFailure() const;
 
   QPointer<VyxWidget> widget_;
   QList<QMetaObject::Connection> connections_;
@@ -65,9 +61,8 @@ class UpdateDriver : public QObject {
   QElapsedTimer clock_;
   int interval_ = 0;
   bool running_ = false;
-  bool inFlight_ = false;  // an update the driver started has not ended yet
-  bool gotData_ = false;   // ... and it raised NewData
-  bool finishQueued_ = false;
+  bool inFlight_ = false;         // an update the driver started has not ended yet
+  bool pressing_ = false;         // the driver's press of Update is running
   bool waitingForOther_ = false;  // an update started elsewhere must end first
   qint64 startedAt_ = 0;
   qint64 succeeded_ = 0;
