@@ -1,46 +1,50 @@
-// A component on the Qt platform wired to a simulated board on a pseudo-terminal.
+// A component on the Qt platform wired to a simulated board on a pseudo-terminal (or TCP),
+// and what the board heard and answered, to set against what the host was told.
 #pragma once
 
-#include <chrono>
 #include <functional>
-#include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "control/vyx.h"
+#include "far_end.h"
 #include "platform/qt_platform.h"
 #include "vyx/sim/simulator.h"
 
 namespace vyx::test {
 
-class CountingHost : public Host {
- public:
+// A frame the board heard, and its reply: `clean` when it went out whole, on time or late.
+struct Exchange {
+  double at;  // seconds since the line came up
+  std::string frame, reply;
+  bool clean;
+};
+
+struct BoardRig : Host {
+  explicit BoardRig(sim::Options options);  // starts the board and selects it on Comm1
+
   void PropertyChanged(std::string_view) override {}
-  void NewData() override {
-    ++newData;
-    if (onNewData) onNewData();
-  }
-  int newData = 0;
-  std::function<void()> onNewData;
-};
-
-struct BoardRig {
-  explicit BoardRig(sim::Options options);
-
-  // Maps Comm1 to the board's device and selects it through the component's port property.
-  void Connect();
+  void NewData() override { ++newData; }
   // Presses Update and runs the event loop until the update has ended; false on a hang.
-  bool Update(std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+  bool Update(milliseconds limit = milliseconds(5000));
+  std::string Get(std::string_view property) const;
   void Set(std::string_view property, PropValue value);
-  const std::string& Text(Field f) const { return vyx.Fields().Text(f); }
-  // The status requests the board received (block reads of 0x21), with their times.
-  std::vector<double> StatusRequestTimes() const;
+  std::vector<Exchange> TakeExchanges();  // what the board heard since the last call
 
-  std::unique_ptr<sim::Simulator> board;
+  sim::Simulator board;
   qt::Platform platform{qt::PortMap()};
-  CountingHost host;
-  Vyx vyx{platform.port(), platform.timer(), platform.clock(), &host};
+  Vyx vyx{platform.port(), platform.timer(), platform.clock(), this};
+  int newData = 0;
 };
+
+// Updates back to back with faults on the line. Each must show the readings of the answer
+// to its own last request, and no clean reply may be thrown away: a fault costs at most
+// `triesPerFault` tries, and unpaced, NewData comes exactly when one clean reply came.
+struct FaultRun {
+  const char* name;
+  bool paced;
+  sim::FaultSettings faults;
+  long triesPerFault;
+  long updates = 80;
+};
+void ExpectOnlyTheLastAnswerShown(const FaultRun& run);
 
 }  // namespace vyx::test

@@ -1,13 +1,10 @@
-// Whole updates against the simulated board: readings, retries under faults, time-outs and
-// the PWM write.
+// Whole updates against the simulated board: readings, time-outs, output writes, the
+// identifier and calibration records in its EEPROM, and faulty replies.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdint>
+#include <QTemporaryDir>
 
 #include "board_rig.h"
-#include "panel/text_number.h"
-#include "vyx/sim/faults.h"
 
 namespace vyx::test {
 namespace {
@@ -19,115 +16,169 @@ sim::Options SteadyBoard() {
   o.board.analog = {sim::Waveform::Constant(0.5), sim::Waveform::Constant(1.25),
                     sim::Waveform::Constant(2.5), sim::Waveform::Constant(3.75),
                     sim::Waveform::Constant(4.9)};
+  o.board.firmware = 1.3;
   return o;
-}
-
-std::string VoltsFromBoard(const sim::Simulator& board, std::uint8_t hi) {
-  const int raw = *board.ReadRegister(0, hi) * 256 + *board.ReadRegister(0, hi + 1);
-  return FormatFixed((raw + 32) * 5.0 / 65536.0, 3);
-}
-
-TEST(UpdateOnBoard, RaisesNewDataOnceWithTheBoardsReadings) {
-  BoardRig rig(SteadyBoard());
-  rig.Connect();
-  ASSERT_TRUE(rig.Update());
-  EXPECT_EQ(rig.host.newData, 1);
-  const Field ad[] = {Field::TxtAD0, Field::TxtAD1, Field::TxtAD2, Field::TxtAD3, Field::TxtAD4};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(rig.Text(ad[i]), VoltsFromBoard(*rig.board, static_cast<std::uint8_t>(0x24 + 2 * i)))
-        << "AD" << i;
-  }
-  EXPECT_EQ(rig.vyx.Fields().Caption(Field::LblFW),
-            FormatFixed(*rig.board->ReadRegister(0, 0x21) / 10.0, 1));
-  EXPECT_EQ(rig.StatusRequestTimes().size(), 1u);
 }
 
 TEST(UpdateOnBoard, SilentBoardFailsThreeTriesAtTheirFirstLateTickWithinASecond) {
   sim::Options o = SteadyBoard();
   o.faults.silence = 1.0;
   BoardRig rig(o);
-  rig.Connect();
   const auto start = steady_clock::now();
   ASSERT_TRUE(rig.Update());
   const double elapsed = std::chrono::duration<double>(steady_clock::now() - start).count();
-
-  EXPECT_EQ(rig.host.newData, 0);
-  EXPECT_EQ(rig.Text(Field::TxtAD0), "");
-  const std::vector<double> sent = rig.StatusRequestTimes();
+  EXPECT_EQ(rig.newData, 0);
+  EXPECT_EQ(rig.Get("AD0volt"), "");
+  const std::vector<Exchange> sent = rig.TakeExchanges();
   ASSERT_EQ(sent.size(), 3u);
-  // Each try fails at the first 110 ms tick at or after 0.11 s: never sooner, and well
-  // before two ticks more. The times are the board's receive times, which carry the
-  // scheduling delay of a loaded machine, so the lower bound leaves 10 ms for that; a try
-  // that failed without waiting for its tick would come far below it.
+  // Each try fails at the first 110 ms tick at or after 0.11 s. The times are the board's,
+  // which carry a loaded machine's scheduling delay: 10 ms are left for that.
   for (std::size_t i = 1; i < sent.size(); ++i) {
-    EXPECT_GE(sent[i] - sent[i - 1], 0.1) << "try " << i;
-    EXPECT_LT(sent[i] - sent[i - 1], 0.34) << "try " << i;
+    EXPECT_GE(sent[i].at - sent[i - 1].at, 0.1) << "try " << i;
+    EXPECT_LT(sent[i].at - sent[i - 1].at, 0.34) << "try " << i;
   }
   EXPECT_GE(elapsed, 0.33);
   EXPECT_LT(elapsed, 1.0);
 }
 
-// A seed under which the first status reply has the fault and the second is clean.
-std::uint32_t SeedFaultThenClean(const sim::FaultSettings& settings) {
-  for (std::uint32_t seed = 1; seed < 10000; ++seed) {
-    sim::FaultInjector injector(settings, seed);
-    const sim::FaultPlan first = injector.Draw(false, 26);
-    const sim::FaultPlan second = injector.Draw(false, 26);
-    const bool firstFaulty = first.bad_checksum || first.stray || first.truncate;
-    const bool secondClean = !second.bad_checksum && !second.stray && !second.truncate &&
-                             !second.Silent() && !second.late;
-    if (firstFaulty && secondClean) return seed;
-  }
-  ADD_FAILURE() << "no seed found";
-  return 1;
-}
-
-struct FaultRow {
-  const char* name;
-  double sim::FaultSettings::*probability;
-};
-
-class FaultyReply : public ::testing::TestWithParam<FaultRow> {};
-
-TEST_P(FaultyReply, CostsOneTryAndTheUpdateSucceedsOnTheNext) {
-  sim::Options o = SteadyBoard();
-  o.faults.*(GetParam().probability) = 0.5;
-  o.seed = SeedFaultThenClean(o.faults);
-  BoardRig rig(o);
-  rig.Connect();
-  ASSERT_TRUE(rig.Update());
-  EXPECT_EQ(rig.StatusRequestTimes().size(), 2u);
-  EXPECT_EQ(rig.host.newData, 1);
-  EXPECT_EQ(rig.Text(Field::TxtAD2), VoltsFromBoard(*rig.board, 0x28));
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, FaultyReply,
-                         ::testing::Values(FaultRow{"BadChecksum",
-                                                    &sim::FaultSettings::bad_checksum},
-                                           FaultRow{"StrayByte", &sim::FaultSettings::stray},
-                                           FaultRow{"Truncated", &sim::FaultSettings::truncate}),
-                         [](const auto& row) { return std::string(row.param.name); });
-
-TEST(UpdateOnBoard, PendingPwmGoesOutAsTheClosingWriteAndTheBoardHoldsIt) {
+// The readings come with one NewData; pending outputs go out once the board has answered,
+// the PWM write last, its reply closing the update.
+TEST(UpdateOnBoard, ShowsTheBoardsReadingsAndSendsThePendingOutputs) {
   BoardRig rig(SteadyBoard());
-  rig.Connect();
-  ASSERT_TRUE(rig.Update());  // the board must have answered before outputs go to it
-  rig.board->ClearFrameLog();
+  ASSERT_TRUE(rig.Update());
+  EXPECT_EQ(rig.newData, 1);
+  EXPECT_EQ(rig.Get("AD0volt") + " " + rig.Get("AD1volt") + " " + rig.Get("AD2volt") + " " +
+                rig.Get("AD3volt") + " " + rig.Get("AD4volt") + " " + rig.Get("FWver"),
+            "0.500 1.250 2.500 3.750 4.900 1.3");
+  int requests = 0;
+  for (const Exchange& x : rig.TakeExchanges()) requests += x.frame == "Q02119";
+  EXPECT_EQ(requests, 1);
   rig.Set("PWMduty", std::string("33.3"));
   rig.Set("DONstate", std::int16_t{1});
   ASSERT_TRUE(rig.Update());
-
-  std::vector<std::string> in;
-  for (const sim::LogEntry& e : rig.board->FrameLog()) {
-    if (e.direction == sim::Direction::kIn) in.emplace_back(e.bytes.begin(), e.bytes.end());
-  }
-  EXPECT_EQ(in, (std::vector<std::string>{"p0023103", "u00365340E"}));
-  const auto out = rig.board->ReadOutputs(0);
-  ASSERT_TRUE(out);
+  std::vector<std::string> frames;
+  for (const Exchange& x : rig.TakeExchanges()) frames.push_back(x.frame);
+  EXPECT_EQ(frames, (std::vector<std::string>{"p0023103", "u00365340E"}));
+  const auto out = rig.board.ReadOutputs(0);
   EXPECT_EQ(out->pwm, 0x5340);
   EXPECT_TRUE(out->don);
-  EXPECT_EQ(rig.Text(Field::TxtPWM), "33.300");
-  EXPECT_EQ(rig.host.newData, 2);
+  EXPECT_EQ(rig.Get("PWMduty"), "33.300");
+  EXPECT_EQ(rig.newData, 2);
+}
+
+// Only verified bytes become readings: new readings that arrive with a wrong checksum, then
+// the port closing while the retry is out, leave what the last good reply showed.
+TEST(UpdateOnBoard, ARejectedReplyThenThePortClosingLeavesTheLastVerifiedReadings) {
+  sim::Options o = SteadyBoard();
+  o.line_rate = true;
+  BoardRig rig(o);
+  ASSERT_TRUE(rig.Update());
+  rig.board.SetAnalog(0, 1, sim::Waveform::Constant(3.0));
+  sim::FaultSettings f;
+  f.bad_checksum = 1.0;
+  rig.board.SetFaults(f);
+  rig.TakeExchanges();
+  rig.Set("UpdateCmd", true);
+  std::size_t asked = 0;
+  ASSERT_TRUE(TurnUntil([&] { return (asked += rig.TakeExchanges().size()) >= 2; }));
+  rig.Set("CommPort", std::string("0"));
+  EXPECT_EQ(rig.Get("AD1volt"), "1.250");
+  EXPECT_EQ(rig.newData, 1);
+}
+
+TEST(RecordsOnBoard, WrittenFromThePropertiesComeBackAndSurviveARestartOfTheBoard) {
+  QTemporaryDir dir;
+  sim::Options o;
+  o.eeprom_file = dir.filePath("board.eeprom").toStdString();
+  {
+    BoardRig rig(o);
+    ASSERT_TRUE(rig.Update());  // first answer: the erased EEPROM reads as the defaults
+    EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "Vantrel 5.0000");
+    rig.Set("IDstring", std::string("Zürich-12"));
+    rig.Set("Vrefvolt", std::string("4.9876"));
+    ASSERT_TRUE(rig.Update());
+    // What the board returned, not what was typed: eight bytes, 0.1 mV truncated.
+    EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "Zürich-1 4.9875");
+    EXPECT_EQ(rig.board.ReadEeprom(0, 1), 0xA5);
+  }
+  BoardRig restarted(o);
+  ASSERT_TRUE(restarted.Update());
+  EXPECT_EQ(restarted.Get("IDstring") + " " + restarted.Get("Vrefvolt"), "Zürich-1 4.9875");
+}
+
+TEST(RecordsOnBoard, BoardSilentOnEepromReadsGivesTheDefaultsWithinTheTimeBound) {
+  sim::Options o;
+  o.faults.eeprom_silence = 1.0;
+  BoardRig rig(o);
+  ASSERT_TRUE(rig.board.WriteEeprom(0, 1, 0xA5));
+  ASSERT_TRUE(rig.board.WriteEeprom(0, 2, 'X'));
+  const auto start = steady_clock::now();
+  ASSERT_TRUE(rig.Update());
+  const std::chrono::duration<double> elapsed = steady_clock::now() - start;
+  EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "Vantrel 5.0000");
+  EXPECT_EQ(rig.newData, 1);
+  // Three failed byte reads (the marker, then the two calibration bytes) of 0.275 s each.
+  EXPECT_GE(elapsed.count(), 3 * 0.275);
+  EXPECT_LT(elapsed.count(), 1.5);
+}
+
+// Reply faults against the simulated board, unpaced and on a line paced like a 38400-baud
+// wire. Faults that are harmless unpaced (a stray byte, a late reply) only show when the rest
+// of a reply is still on the wire as the next request goes out.
+
+class ReplyFaults : public ::testing::TestWithParam<FaultRun> {};
+
+TEST_P(ReplyFaults, NothingButTheAnswerToTheLastRequestIsShown) {
+  ExpectOnlyTheLastAnswerShown(GetParam());
+}
+
+using F = sim::FaultSettings;
+
+F With(double F::*kind, double p, int delayMs = 150) {
+  F f;
+  f.*kind = p;
+  f.delay_ms = delayMs;
+  return f;
+}
+
+F Mixed() {  // every kind at once
+  F f = With(&F::eeprom_stray, 0.1);
+  f.silence = f.bad_checksum = f.stray = f.stray_pass = f.truncate = f.late = 0.02;
+  return f;
+}
+
+// A late reply costs its own try and the one it overlaps.
+INSTANTIATE_TEST_SUITE_P(
+    Line, ReplyFaults,
+    ::testing::Values(FaultRun{"BadChecksum", false, With(&F::bad_checksum, 0.1), 1},
+                      FaultRun{"Truncated", false, With(&F::truncate, 0.1), 1},
+                      FaultRun{"StrayByte", false, With(&F::stray, 0.1), 1},
+                      FaultRun{"PacedStrayByte", true, With(&F::stray, 0.05), 1},
+                      FaultRun{"StrayWhoseWindowPasses", true, With(&F::stray_pass, 0.05), 1},
+                      FaultRun{"ReplyStillArrivingAtRetry", true, With(&F::late, 0.05, 215), 2},
+                      FaultRun{"SlowBoardInOrder", true, With(&F::late, 0.05), 2},
+                      FaultRun{"PacedTruncated", true, With(&F::truncate, 0.05), 1},
+                      FaultRun{"MixedSoak", true, Mixed(), 2, 400}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ReplyFault, StrayBytesBeforeEepromRepliesNeverBecomeTheRecords) {
+  sim::Options o;
+  o.line_rate = true;
+  o.seed = 3;
+  o.faults.eeprom_stray = 0.3;
+  BoardRig rig(o);
+  // The identifier and a calibration of 4.8 V (48000 tenths of a millivolt).
+  const std::string record = std::string(
+                                 "\xA5"
+                                 "BOARD-7\0",
+                                 9) +
+                             "\xBB\x80";
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    ASSERT_TRUE(rig.board.WriteEeprom(0, std::uint8_t(1 + i), std::uint8_t(record[i])));
+  }
+  ASSERT_TRUE(rig.Update());
+  EXPECT_GT(rig.board.GetCounters().stray, 0u);
+  EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "BOARD-7 4.8000");
 }
 
 }  // namespace

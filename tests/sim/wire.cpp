@@ -1,91 +1,61 @@
 #include "wire.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
+#include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <numeric>
-#include <utility>
+#include <cstring>
 
-namespace vyx::sim::test {
+namespace vyx::test {
 
-Wire Wire::OpenDevice(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd >= 0) {
-    termios tio{};
-    ::tcgetattr(fd, &tio);
-    ::cfmakeraw(&tio);
-    ::cfsetspeed(&tio, B38400);
-    ::tcsetattr(fd, TCSANOW, &tio);
-  }
-  return Wire(fd);
+Wire::Wire(const std::string& device) {
+  fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  termios tio{};
+  EXPECT_EQ(::tcgetattr(fd_, &tio), 0) << device;
+  ::cfmakeraw(&tio);
+  ::cfsetspeed(&tio, B38400);
+  ::tcsetattr(fd_, TCSANOW, &tio);
 }
 
-Wire Wire::ConnectTcp(std::uint16_t port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    fd = -1;
-  }
-  return Wire(fd);
-}
-
-Wire::Wire(Wire&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-Wire::~Wire() { Close(); }
-
-void Wire::Close() {
+Wire::~Wire() {
   if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
 }
 
-void Wire::Send(std::string_view text) const { (void)!::write(fd_, text.data(), text.size()); }
+void Wire::Send(std::string_view bytes) const {
+  EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size()))
+      << std::strerror(errno);
+}
 
-Bytes Wire::Receive(std::size_t count, std::chrono::milliseconds limit) const {
-  using Clock = std::chrono::steady_clock;
-  const auto end = Clock::now() + limit;
-  Bytes out;
-  while (out.size() < count) {
+std::string Wire::Receive(std::size_t n, milliseconds limit) const {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  std::string out;
+  while (out.size() < n) {
     // Once the limit has passed, what is already there is still taken.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) break;
-    std::uint8_t buffer[256];
-    const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - out.size()));
-    if (n <= 0) break;
-    out.insert(out.end(), buffer, buffer + n);
+    if (::poll(&p, 1, int(std::max<long>(left.count(), 0))) <= 0) break;
+    char buffer[256];
+    const ssize_t got = ::read(fd_, buffer, std::min(sizeof buffer, n - out.size()));
+    if (got <= 0) break;
+    out.append(buffer, std::size_t(got));
   }
   return out;
 }
 
-bool Wire::HungUp(std::chrono::milliseconds limit) const {
-  pollfd p{fd_, POLLIN, 0};
-  if (::poll(&p, 1, static_cast<int>(limit.count())) <= 0) return false;
-  if (p.revents & (POLLHUP | POLLERR)) return true;
-  std::uint8_t byte;
-  return ::read(fd_, &byte, 1) <= 0;
-}
-
-Bytes Answer(Line& line, std::string_view text, Nanos now) {
-  Bytes out;
-  const Bytes in(text.begin(), text.end());
-  for (const Reply& reply : line.Feed(in, now)) {
-    out.insert(out.end(), reply.bytes.begin(), reply.bytes.end());
-  }
+std::string Hex(std::string_view bytes) {
+  std::string out;
+  for (const unsigned char b : bytes)
+    out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
   return out;
 }
 
-bool ChecksumHolds(const Bytes& reply) {
-  if (reply.empty()) return false;
-  const unsigned sum = std::accumulate(reply.begin(), reply.end() - 1, 0u);
-  return (sum & 0xFF) == reply.back();
+bool ChecksumHolds(std::string_view reply) {
+  unsigned sum = 0;
+  for (const unsigned char b : reply.substr(0, reply.size() - 1)) sum += b;
+  return !reply.empty() && sum % 256 == static_cast<unsigned char>(reply.back());
 }
 
-}  // namespace vyx::sim::test
+}  // namespace vyx::test

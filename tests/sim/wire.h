@@ -1,42 +1,35 @@
+// One end of a real line as the tests hold it: bytes out, and bytes in within a time limit.
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "vyx/sim/line.h"
+namespace vyx::test {
 
-namespace vyx::sim::test {
+using std::chrono::milliseconds;
 
-using Bytes = std::vector<std::uint8_t>;
-
-// The host's end of a real line: a pseudo-terminal slave opened raw, or a loopback socket.
 class Wire {
  public:
-  static Wire OpenDevice(const std::string& path);
-  static Wire ConnectTcp(std::uint16_t port);
-  Wire(Wire&& other) noexcept;
+  Wire() = default;
+  // The host's end: a device opened raw at 38400 baud.
+  explicit Wire(const std::string& device);
+  Wire(const Wire&) = delete;
   ~Wire();
 
   bool Ok() const { return fd_ >= 0; }
-  void Close();
-  void Send(std::string_view text) const;
-  // Waits in poll() until `count` bytes have come or `limit` has passed.
-  Bytes Receive(std::size_t count, std::chrono::milliseconds limit) const;
-  // True when the far end has gone: a hang-up or an error on the descriptor.
-  bool HungUp(std::chrono::milliseconds limit) const;
+  int Fd() const { return fd_; }
+  void Send(std::string_view bytes) const;
+  // Waits in poll() until `n` bytes have come, the far end has gone or `limit` has passed.
+  std::string Receive(std::size_t n, milliseconds limit = milliseconds(2000)) const;
 
- private:
-  explicit Wire(int fd) : fd_(fd) {}
+ protected:
   int fd_ = -1;
 };
 
-// Everything the line answers to `text`, replies concatenated.
-Bytes Answer(Line& line, std::string_view text, Nanos now = Nanos(0));
+// Bytes as upper-case hex, two digits each.
+std::string Hex(std::string_view bytes);
+// A block reply ends in the sum of its bytes, modulo 256.
+bool ChecksumHolds(std::string_view reply);
 
-// The block reply the firmware owes for these data bytes: the bytes and their sum mod 256.
-bool ChecksumHolds(const Bytes& reply);
-
-}  // namespace vyx::sim::test
+}  // namespace vyx::test

@@ -1,7 +1,5 @@
-# Fails when libvyx calls into locale-dependent number conversion of the C or C++ library:
-# the printf and scanf families, strtod and friends, iostreams, std::to_string of a floating
-# value (vsnprintf underneath). Field texts must read and write a point under any locale.
-# Run as: cmake -DNM=nm -DLIBRARY=libvyx.a -P locale_free.cmake
+# Fails when libvyx calls the C or C++ library's locale-dependent number conversions: field
+# texts must read and write a point under any locale. cmake -DNM=nm -DLIBRARY=... -P this
 execute_process(COMMAND ${NM} -u -C ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cannot list the symbols of ${LIBRARY}")
