@@ -72,8 +72,8 @@ Status Session::Connect(int comm, int address) {
 }
 
 void Session::RunUpdate() {
-  // Every press is answered with an end, one that could not start (a restored "Busy", no
-  // port) as well.
+  // Every press is answered with an end, one that could not start (a panel restored in the
+  // middle of an update, no port) as well.
   static_cast<void>(vyx_->Set("UpdateCmd", PropValue{true}));
 }
 
