@@ -1,10 +1,8 @@
 #include "vyx_process.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QProcess>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -35,32 +33,16 @@ Outcome RunVyx(const QStringList& args, const std::string& input, int timeoutMs,
     p.kill();
     p.waitForFinished(2000);
   }
-  o.crashed = p.exitStatus() != QProcess::NormalExit;
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "vyx crashed";
   o.exitCode = p.exitCode();
   o.out = p.readAllStandardOutput().toStdString();
   o.err = p.readAllStandardError().toStdString();
   return o;
 }
 
-Board::Board(sim::Options options) : sim_(std::make_unique<sim::Simulator>(std::move(options))) {
-  device_ = sim_->Start();
-  EXPECT_FALSE(device_.empty()) << sim_->LastError();
-}
-
-Board::~Board() { sim_->Stop(); }
-
-QStringList Board::PortArgs() const { return {"--port", QString::fromStdString("1=" + device_)}; }
-
-TempDir::TempDir() {
-  char pattern[] = "/tmp/vyx-console-test-XXXXXX";
-  const char* made = ::mkdtemp(pattern);
-  EXPECT_NE(made, nullptr);
-  path_ = made ? made : "/tmp";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+Board::Board(sim::Options options) : sim(std::make_unique<sim::Simulator>(std::move(options))) {
+  device = sim->Start();
+  EXPECT_FALSE(device.empty()) << sim->LastError();
 }
 
 std::string ReadFile(const std::string& path) {

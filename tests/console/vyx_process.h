@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,42 +14,27 @@ namespace vyx::console::test {
 
 struct Outcome {
   int exitCode = -1;
-  bool crashed = false;
-  std::string out;
-  std::string err;
+  std::string out, err;
   std::vector<std::string> Lines() const;  // standard output split at newlines
 };
 
-// Runs vyx with `args` and `environment` ("NAME=value") added to this one's, feeds `input` to
-// its standard input and closes it, and waits for it to end (a test failure after
-// `timeoutMs`). `inChild` runs in the new process just before vyx starts (to set its limits).
+// Runs vyx with `args` and `environment` ("NAME=value"), feeds it `input` and waits for it to
+// end (a failure after `timeoutMs`); `inChild` runs in the new process before vyx starts.
 Outcome RunVyx(const QStringList& args, const std::string& input = {}, int timeoutMs = 20000,
                const QStringList& environment = {}, const std::function<void()>& inChild = {});
 
-// A simulated board on a pseudo-terminal, for the length of a test.
-class Board {
- public:
+// A simulated board on a pseudo-terminal, and a directory, for the length of a test.
+struct Board {
   explicit Board(sim::Options options = {});
-  ~Board();
-  const std::string& Device() const { return device_; }
-  sim::Simulator& Sim() { return *sim_; }
-  // "--port", "1=DEVICE"
-  QStringList PortArgs() const;
-
- private:
-  std::unique_ptr<sim::Simulator> sim_;
-  std::string device_;
+  QStringList PortArgs() const { return {"--port", QString::fromStdString("1=" + device)}; }
+  std::unique_ptr<sim::Simulator> sim;
+  std::string device;
 };
 
-// A directory removed at the end of the test.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+struct TempDir {
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+  QTemporaryDir dir;
+  std::string path = dir.path().toStdString();
 };
 
 std::string ReadFile(const std::string& path);

@@ -2,22 +2,19 @@
 // has the keyboard, since focus rules only run in an active window.
 #pragma once
 
-#include <QTest>
-#include <QWidget>
+#include <QtTest>
+#include <QtWidgets>
 
+#include "control/vyx.h"
 #include "panel/field.h"
 #include "panel_view.h"
 #include "vyx_widget.h"
 
 namespace vyx::test {
 
-inline QWidget* Shown(VyxWidget& w, Field f) {
-  return static_cast<vyx::qt::PanelView*>(w.panel())->widgetOf(f);
-}
-
-template <class T>
+template <class T = QWidget>
 T* Shown(VyxWidget& w, Field f) {
-  return qobject_cast<T*>(Shown(w, f));
+  return qobject_cast<T*>(static_cast<vyx::qt::PanelView*>(w.panel())->widgetOf(f));
 }
 
 // Shows the widget as an active top-level window; false when the platform will not.
