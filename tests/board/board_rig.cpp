@@ -52,7 +52,7 @@ std::vector<Exchange> BoardRig::TakeExchanges() {
   for (const sim::LogEntry& e : log) {
     const std::string bytes(e.bytes.begin(), e.bytes.end());
     if (e.direction == sim::Direction::kIn) {
-      out.push_back({std::chrono::duration<double>(e.time).count(), bytes, "", false});
+      out.push_back({bytes, "", false});
     } else if (e.direction == sim::Direction::kOut && !out.empty()) {
       out.back().reply = bytes;
       out.back().clean = !bytes.empty() && (e.note.empty() || e.note == "late");

@@ -13,7 +13,6 @@ namespace vyx::test {
 
 // A frame the board heard, and its reply: `clean` when it went out whole, on time or late.
 struct Exchange {
-  double at;  // seconds since the line came up
   std::string frame, reply;
   bool clean;
 };

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/socket.h>
@@ -54,16 +53,7 @@ void FarEnd::Accept() {
   fd_ = ::accept4(other_, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-void FarEnd::SendLater(std::string bytes, milliseconds delay) {
-  if (sender_.joinable()) sender_.join();
-  sender_ = std::thread([this, bytes = std::move(bytes), delay] {
-    std::this_thread::sleep_for(delay);
-    Send(bytes);
-  });
-}
-
 void FarEnd::Drop() {
-  if (sender_.joinable()) sender_.join();
   for (int* fd : {&fd_, &other_}) {
     if (*fd >= 0) ::close(*fd);
     *fd = -1;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <thread>
 
 #include "wire.h"
 
@@ -23,14 +22,11 @@ class FarEnd : public Wire {
 
   const std::string& Device() const { return device_; }  // what a position maps to
   void Accept();                                         // TCP: takes the port's connection
-  // Sends from a helper thread after the delay, for a port that is blocked in a wait.
-  void SendLater(std::string bytes, milliseconds delay);
-  void Drop();  // the device goes away
+  void Drop();                                           // the device goes away
 
  private:
   int other_ = -1;  // the slave, held until the port opens it; or the listening socket
   std::string device_;
-  std::thread sender_;
 };
 
 }  // namespace vyx::test

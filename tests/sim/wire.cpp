@@ -46,9 +46,9 @@ std::string Wire::Receive(std::size_t n, milliseconds limit) const {
 }
 
 std::string Hex(std::string_view bytes) {
+  const char* digits = "0123456789ABCDEF";
   std::string out;
-  for (const unsigned char b : bytes)
-    out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+  for (const unsigned char b : bytes) out += {digits[b >> 4], digits[b & 15]};
   return out;
 }
 

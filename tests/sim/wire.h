@@ -17,7 +17,6 @@ class Wire {
   Wire(const Wire&) = delete;
   ~Wire();
 
-  bool Ok() const { return fd_ >= 0; }
   int Fd() const { return fd_; }
   void Send(std::string_view bytes) const;
   // Waits in poll() until `n` bytes have come, the far end has gone or `limit` has passed.

@@ -1,7 +1,5 @@
-// Preloaded into a test program (LD_PRELOAD) so that it runs under the locale its environment
-// names, as a host application that calls setlocale(LC_ALL, "") does; a program that never
-// calls it stays in the "C" locale, and LC_ALL alone would prove nothing. The run is only
-// worth something under a comma-decimal locale, so anything else stops it.
+// Preloaded (LD_PRELOAD) so that a test program runs under its environment's locale, as a host
+// that calls setlocale(LC_ALL, "") does; anything but a comma-decimal locale stops it.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>

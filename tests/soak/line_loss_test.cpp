@@ -9,12 +9,6 @@
 namespace vyx::test {
 namespace {
 
-double ThisThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 class LineLoss : public ::testing::TestWithParam<bool> {};
 
 TEST_P(LineLoss, UpdateEndsOfflineInRedAndThePortCanBeChosenAgain) {
@@ -38,9 +32,10 @@ TEST_P(LineLoss, UpdateEndsOfflineInRedAndThePortCanBeChosenAgain) {
 
   // A dead descriptor left in the event loop would be reported over and over, using up a
   // core; an idle loop uses next to nothing. The bound is far from both.
-  const double before = ThisThreadCpuSeconds();
+  const std::clock_t before = std::clock();
   Turn(milliseconds(1000));
-  EXPECT_LT(ThisThreadCpuSeconds() - before, 0.3) << "the event loop spins after the loss";
+  EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC * 3 / 10)
+      << "the event loop spins after the loss";
   rig.Set("UpdateCmd", true);
   EXPECT_FALSE(rig.vyx.UpdateInProgress()) << "an update asked for while offline ends at once";
 
