@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QTimer>
 
 namespace vyx::test {
@@ -15,23 +14,20 @@ BoardRig::BoardRig(sim::Options options) : board(std::move(options)) {
   EXPECT_EQ(vyx.Fields().Caption(Field::LblComm), "Connect") << platform.port().LastError();
 }
 
+void BoardRig::UpdateEnded(const UpdateEnd& end) {
+  ends.push_back(end);
+  if (waiting != nullptr) waiting->quit();
+}
+
 bool BoardRig::Update(milliseconds limit) {
-  const auto ended = [this] {
-    return !vyx.UpdateInProgress() && vyx.Fields().Caption(Field::LblStatus) == "Ready";
-  };
+  const std::size_t before = ends.size();
   QEventLoop loop;
-  QTimer::singleShot(limit, &loop, [&] { loop.exit(1); });
-  // Looked at from the loop, once the write that ended the update has run its course.
-  vyx.SetFieldObserver([&](Field f) {
-    if (f != Field::LblStatus) return;
-    QTimer::singleShot(0, &loop, [&] {
-      if (ended()) loop.exit(0);
-    });
-  });
+  QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+  waiting = &loop;
   Set("UpdateCmd", true);
-  const bool done = ended() || loop.exec() == 0;
-  vyx.SetFieldObserver({});
-  return done;
+  if (ends.size() == before) loop.exec();
+  waiting = nullptr;
+  return ends.size() > before;
 }
 
 std::string BoardRig::Get(std::string_view property) const {
@@ -85,6 +81,7 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
       answer = x.reply.size() < 26 ? "none" : std::to_string(dif(0) << 16 | dif(1) << 8 | dif(2));
     }
     const bool told = rig.newData > before;
+    EXPECT_EQ(rig.ends.back().ok(), told) << rig.ends.back().Describe();
     mismatched += told != (clean == 1);
     const std::string shown =
         rig.Get("DIFcount") + " " + rig.Get("FWver") + " " + rig.Get("AD0volt");

@@ -2,7 +2,7 @@
 // and what the board heard and answered, to set against what the host was told.
 #pragma once
 
-#include <functional>
+#include <QEventLoop>
 
 #include "control/vyx.h"
 #include "far_end.h"
@@ -22,6 +22,7 @@ struct BoardRig : Host {
 
   void PropertyChanged(std::string_view) override {}
   void NewData() override { ++newData; }
+  void UpdateEnded(const UpdateEnd& end) override;
   // Presses Update and runs the event loop until the update has ended; false on a hang.
   bool Update(milliseconds limit = milliseconds(5000));
   std::string Get(std::string_view property) const;
@@ -32,6 +33,8 @@ struct BoardRig : Host {
   qt::Platform platform{qt::PortMap()};
   Vyx vyx{platform.port(), platform.timer(), platform.clock(), this};
   int newData = 0;
+  std::vector<UpdateEnd> ends;
+  QEventLoop* waiting = nullptr;  // the loop Update runs, until the end comes
 };
 
 // Updates back to back with faults on the line. Each must show the readings of the answer

@@ -25,7 +25,7 @@ TEST(UpdateOnBoard, SilentBoardFailsThreeTriesAtTheirFirstLateTickWithinASecond)
   const auto start = steady_clock::now();
   ASSERT_TRUE(rig.Update());
   const double elapsed = std::chrono::duration<double>(steady_clock::now() - start).count();
-  EXPECT_EQ(rig.newData, 0);
+  EXPECT_EQ(rig.ends.back().failure, UpdateFailure::NoReply);
   EXPECT_EQ(rig.TakeExchanges().size(), 3u);
   // Each try fails at the first 110 ms tick at or after 0.11 s: never sooner, never much later.
   EXPECT_GE(elapsed, 0.33);
@@ -69,6 +69,7 @@ TEST(UpdateOnBoard, ARejectedReplyThenThePortClosingLeavesTheLastVerifiedReading
   ASSERT_TRUE(TurnUntil([&] { return (asked += rig.TakeExchanges().size()) >= 2; }));
   rig.Set("CommPort", std::string("0"));
   EXPECT_EQ(rig.Get("AD1volt"), "1.250");
+  EXPECT_EQ(rig.ends.back().failure, UpdateFailure::Cancelled);
   EXPECT_EQ(rig.newData, 1);
 }
 

@@ -27,7 +27,7 @@ TEST_P(LineLoss, UpdateEndsOfflineInRedAndThePortCanBeChosenAgain) {
   ASSERT_TRUE(rig.Update());
   EXPECT_EQ(caption(Field::LblComm), "Offline") << "the component never noticed";
   EXPECT_EQ(rig.vyx.Fields().Color(Field::LblComm), kColorRed);
-  EXPECT_EQ(rig.newData, 1);
+  EXPECT_EQ(rig.ends.back().failure, UpdateFailure::DeviceGone);
   EXPECT_FALSE(rig.platform.port().IsOpen());
 
   // A dead descriptor left in the event loop would be reported over and over, using up a
@@ -37,7 +37,7 @@ TEST_P(LineLoss, UpdateEndsOfflineInRedAndThePortCanBeChosenAgain) {
   EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC * 3 / 10)
       << "the event loop spins after the loss";
   rig.Set("UpdateCmd", true);
-  EXPECT_FALSE(rig.vyx.UpdateInProgress()) << "an update asked for while offline ends at once";
+  EXPECT_EQ(rig.ends.back().failure, UpdateFailure::PortNotOpen) << "it ends at once";
 
   f.silence = 0.0;
   rig.board.SetFaults(f);
