@@ -10,7 +10,10 @@ namespace vyx::test {
 
 class FakeClock : public Clock {
  public:
-  explicit FakeClock(double secondsSinceMidnight = 36000.0) : midnight_(secondsSinceMidnight) {}
+  static std::chrono::steady_clock::duration Span(double seconds) {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
+  }
 
   float SecondsSinceMidnight() override { return static_cast<float>(midnight_); }
   std::chrono::steady_clock::time_point Now() override { return mono_; }
@@ -18,14 +21,12 @@ class FakeClock : public Clock {
   // Moves both clocks on; the time of day wraps at midnight, the monotonic one does not.
   void Advance(double seconds) {
     midnight_ = std::fmod(midnight_ + seconds, 86400.0);
-    mono_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(seconds));
+    mono_ += Span(seconds);
   }
   void SetTimeOfDay(double seconds) { midnight_ = seconds; }
-  double TimeOfDay() const { return midnight_; }
 
  private:
-  double midnight_;
+  double midnight_ = 36000.0;
   std::chrono::steady_clock::time_point mono_{std::chrono::hours(1000)};
 };
 

@@ -9,8 +9,8 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_clock.h"
@@ -22,96 +22,57 @@ class FakePort : public SerialPort {
  public:
   explicit FakePort(FakeClock& clock) : clock_(clock) {}
 
-  // Operations that can be made to fail, by name.
-  enum class Op {
-    SetCommPort,
-    Open,
-    Close,
-    Settings,
-    Binary,
-    Rts,
-    Dtr,
-    Count,
-    Discard,
-    Threshold,
-    Write,
-    Read,
-    Wait
-  };
-
   int CommPort() const override { return port_; }
   IoResult SetCommPort(int port) override {
-    log.push_back("CommPort=" + std::to_string(port));
-    if (auto r = Failure(Op::SetCommPort); r != IoResult::Ok) return r;
-    if (open_ && refuseChangeWhileOpen) return IoResult::InUse;
-    port_ = port;
-    return IoResult::Ok;
+    const IoResult r = Step("CommPort=" + std::to_string(port), "CommPort");
+    if (r == IoResult::Ok) port_ = port;
+    return r;
   }
   bool IsOpen() const override { return open_; }
   IoResult SetOpen(bool open) override {
-    log.push_back(open ? "Open" : "Close");
-    if (auto r = Failure(open ? Op::Open : Op::Close); r != IoResult::Ok) return r;
+    const IoResult r = Step(open ? "Open" : "Close", open ? "Open" : "Close");
+    if (r != IoResult::Ok) return r;
+    if (!open) input.clear();
     open_ = open;
-    if (open) {
-      ++opens;
-    } else {
-      input.clear();
-    }
-    return IoResult::Ok;
+    return r;
   }
-  IoResult SetSettings(std::string_view s) override {
-    log.push_back("Settings=" + std::string(s));
-    settings = std::string(s);
-    return Failure(Op::Settings);
-  }
-  IoResult SetBinaryInput() override {
-    log.push_back("Binary");
-    return Failure(Op::Binary);
-  }
-  IoResult SetRts(bool on) override {
-    log.push_back(on ? "RTS=1" : "RTS=0");
-    return Failure(Op::Rts);
-  }
-  IoResult SetDtr(bool on) override {
-    log.push_back(on ? "DTR=1" : "DTR=0");
-    return Failure(Op::Dtr);
-  }
+  IoResult SetSettings(std::string_view s) override { return Step("Settings=" + std::string(s)); }
+  IoResult SetBinaryInput() override { return Step("Binary"); }
+  IoResult SetRts(bool on) override { return Step(on ? "RTS=1" : "RTS=0", "RTS"); }
+  IoResult SetDtr(bool on) override { return Step(on ? "DTR=1" : "DTR=0", "DTR"); }
   IoResult InputCount(int& count) override {
-    if (auto r = Failure(Op::Count); r != IoResult::Ok) return r;
     count = static_cast<int>(input.size());
-    return IoResult::Ok;
+    return Failure("Count");
   }
   IoResult DiscardInput() override {
-    if (auto r = Failure(Op::Discard); r != IoResult::Ok) return r;
-    ++discards;
-    input.clear();
-    return IoResult::Ok;
+    if (Failure("Discard") == IoResult::Ok) input.clear();
+    return Failure("Discard");
   }
   IoResult SetReceiveThreshold(int n) override {
-    if (auto r = Failure(Op::Threshold); r != IoResult::Ok) return r;
-    threshold = n;
-    return IoResult::Ok;
+    if (Failure("Threshold") == IoResult::Ok) threshold = n;
+    return Failure("Threshold");
   }
   IoResult Write(std::string_view frame) override {
-    if (auto r = Failure(Op::Write); r != IoResult::Ok) return r;
-    if (!open_) return IoResult::NotOpen;
+    if (Failure("Write") != IoResult::Ok || !open_)
+      return open_ ? Failure("Write") : IoResult::NotOpen;
     frames.emplace_back(frame);
     if (onWrite) onWrite(std::string(frame));
     return IoResult::Ok;
   }
   IoResult Read(std::vector<std::uint8_t>& bytes) override {
-    if (auto r = Failure(Op::Read); r != IoResult::Ok) return r;
+    if (Failure("Read") != IoResult::Ok) return Failure("Read");
     bytes.assign(input.begin(), input.end());
     input.clear();
     return IoResult::Ok;
   }
   IoResult WaitForInput(int n, std::chrono::steady_clock::time_point deadline) override {
     ++waits;
-    if (auto r = Failure(Op::Wait); r != IoResult::Ok) return r;
-    // Let scheduled bytes arrive in time order until enough wait or the deadline passes.
+    // Scheduled bytes arrive in time order until enough wait or the deadline passes.
     while (static_cast<int>(input.size()) < n) {
-      if (scheduled.empty() || scheduled.front().at > deadline) {
+      if (scheduled_.empty() || scheduled_.front().first > deadline) {
         if (clock_.Now() < deadline) clock_.Advance(Seconds(deadline - clock_.Now()));
+        // Bytes that land after the limit was noticed, before the caller counts.
+        if (!afterTimeout.empty()) Deliver(std::exchange(afterTimeout, {}));
         return IoResult::Ok;
       }
       Arrive();
@@ -120,72 +81,63 @@ class FakePort : public SerialPort {
   }
   std::string LastError() const override { return "scripted failure"; }
 
-  // Test controls -------------------------------------------------------------------
   // Bytes arrive now; raises the receive notification if the count reaches the threshold.
   void Deliver(const std::vector<std::uint8_t>& bytes) {
-    const int before = static_cast<int>(input.size());
+    const std::size_t before = input.size(), t = static_cast<std::size_t>(threshold);
     input.insert(input.end(), bytes.begin(), bytes.end());
-    const int after = static_cast<int>(input.size());
-    if (threshold > 0 && before < threshold && after >= threshold) Raise(CommEvent::Receive);
+    if (threshold > 0 && before < t && input.size() >= t) Raise(CommEvent::Receive);
   }
-  // Bytes that arrive after `delay` seconds, picked up by a blocking wait or Pump().
+  // Bytes that arrive `delay` seconds from now, taken by a blocking wait or RunUntil.
   void DeliverLater(std::vector<std::uint8_t> bytes, double delay) {
-    Scheduled s{clock_.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                   std::chrono::duration<double>(delay)),
-                std::move(bytes)};
-    scheduled.insert(
-        std::upper_bound(scheduled.begin(), scheduled.end(), s,
-                         [](const Scheduled& a, const Scheduled& b) { return a.at < b.at; }),
-        std::move(s));
+    const auto at = clock_.Now() + FakeClock::Span(delay);
+    const auto pos = std::upper_bound(scheduled_.begin(), scheduled_.end(), at,
+                                      [](auto t, const auto& s) { return t < s.first; });
+    scheduled_.emplace(pos, at, std::move(bytes));
   }
-  // Delivers whatever scheduled bytes are due by now.
-  void Pump() {
-    while (!scheduled.empty() && scheduled.front().at <= clock_.Now()) Arrive();
+  // Moves the clock on to `t`, delivering scheduled bytes at their times on the way.
+  void RunUntil(std::chrono::steady_clock::time_point t) {
+    while (!scheduled_.empty() && scheduled_.front().first <= t) Arrive();
+    if (clock_.Now() < t) clock_.Advance(Seconds(t - clock_.Now()));
   }
-  // When the next scheduled bytes arrive, if any are scheduled.
-  std::optional<std::chrono::steady_clock::time_point> NextArrival() const {
-    if (scheduled.empty()) return std::nullopt;
-    return scheduled.front().at;
-  }
+  void Pump() { RunUntil(clock_.Now()); }
   void RaiseEvent(CommEvent e) { Raise(e); }
-  void Fail(Op op, IoResult r = IoResult::Failed) { failures[op] = r; }
-  void Heal(Op op) { failures.erase(op); }
+  // Fails an operation by its name in the log ("Open", "RTS", ...) or "Count", "Write", ...
+  void Fail(const std::string& op, IoResult r = IoResult::Failed) { failures_[op] = r; }
+  void Heal(const std::string& op) { failures_.erase(op); }
 
   std::vector<std::string> frames;  // every frame written, in order
   std::vector<std::string> log;     // settings and open/close calls, in order
   std::deque<std::uint8_t> input;
+  std::vector<std::uint8_t> afterTimeout;
   std::function<void(const std::string&)> onWrite;
-  std::string settings;
   int threshold = 0;
-  int discards = 0;
-  int opens = 0;
   int waits = 0;
-  bool refuseChangeWhileOpen = false;
 
  private:
-  struct Scheduled {
-    std::chrono::steady_clock::time_point at;
-    std::vector<std::uint8_t> bytes;
-  };
   static double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
   }
-  void Arrive() {
-    Scheduled s = std::move(scheduled.front());
-    scheduled.pop_front();
-    if (clock_.Now() < s.at) clock_.Advance(Seconds(s.at - clock_.Now()));
-    Deliver(s.bytes);
+  IoResult Step(const std::string& entry, const std::string& op = "") {
+    log.push_back(entry);
+    return Failure(op.empty() ? entry : op);
   }
-  IoResult Failure(Op op) const {
-    auto it = failures.find(op);
-    return it == failures.end() ? IoResult::Ok : it->second;
+  void Arrive() {
+    auto [at, bytes] = std::move(scheduled_.front());
+    scheduled_.pop_front();
+    if (clock_.Now() < at) clock_.Advance(Seconds(at - clock_.Now()));
+    Deliver(bytes);
+  }
+  IoResult Failure(const std::string& op) const {
+    auto it = failures_.find(op);
+    return it == failures_.end() ? IoResult::Ok : it->second;
   }
 
   FakeClock& clock_;
   int port_ = 1;
   bool open_ = false;
-  std::deque<Scheduled> scheduled;
-  std::map<Op, IoResult> failures;
+  std::deque<std::pair<std::chrono::steady_clock::time_point, std::vector<std::uint8_t>>>
+      scheduled_;
+  std::map<std::string, IoResult> failures_;
 };
 
 }  // namespace vyx::test
