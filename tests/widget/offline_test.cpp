@@ -127,7 +127,7 @@ class OfflineTest : public QObject {
         << "ZeroCmd" << QVariant(-1) << QVariant(false) << "";
     QTest::newRow("unknown name") << "PWMDuty" << QVariant("1") << QVariant() << "PWMDuty";
     QTest::newRow("state not a number") << "DONstate" << QVariant("abc") << s0 << "DONstate";
-    QTest::newRow("state beyond 16 bits") << "DONstate" << QVariant(40000) << s0 << "DONstate";
+    QTest::newRow("state beyond 16 bits") << "DONstate" << QVariant(40000) << s0 << "32767";
     QTest::newRow("state a box cannot show") << "DONstate" << QVariant(2) << s0 << "DONstate";
     QTest::newRow("too long for a field")
         << "AD0volt" << QVariant(QString(70000, u'x')) << QVariant("") << "70000";
