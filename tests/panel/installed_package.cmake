@@ -1,6 +1,5 @@
-# Installs a built tree with DESTDIR and checks that everything stays under the prefix and that
-# INSTALLED (paths relative to it) are there; then installs the development files into a
-# scratch prefix and builds the example hosts on their own against it, as a host project would:
+# Installs a built tree with DESTDIR: everything stays under the prefix, INSTALLED (relative to
+# it) is there. Then builds the example hosts against the development files, as a host would:
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DCXX=... -DINSTALLED=... -P this
 function(run)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -27,6 +26,7 @@ endif()
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component development)
 file(GLOB_RECURSE private_headers ${prefix}/include/*_p.h ${prefix}/include/console_*.h)
+list(FILTER private_headers EXCLUDE REGEX "/console_escape.h$")  # the documents' escaping
 if(private_headers OR NOT EXISTS ${prefix}/include/vyx/vyx_widget.h)
   message(FATAL_ERROR "private headers were installed, or public ones not: ${private_headers}")
 endif()
