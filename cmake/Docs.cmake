@@ -6,9 +6,19 @@ if(NOT TARGET vyx_cli)
 endif()
 
 set(VYX_DOCS ${PROJECT_SOURCE_DIR}/docs)
-install(FILES ${VYX_DOCS}/man/vyx.1 ${VYX_DOCS}/man/vyx-board-sim.1
+# The pages' title lines name the package alone; the version is the project's, added here.
+set(VYX_MAN_DIR ${PROJECT_BINARY_DIR}/man)
+foreach(page vyx vyx-board-sim vyx-panel)
+  set(source ${VYX_DOCS}/man/${page}.1)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  file(READ ${source} text)
+  string(REPLACE " \"Vyx\" \"User Commands\"" " \"Vyx ${VYX_VERSION_TEXT}\" \"User Commands\""
+                 text "${text}")
+  file(CONFIGURE OUTPUT ${VYX_MAN_DIR}/${page}.1 CONTENT "${text}" @ONLY)
+endforeach()
+install(FILES ${VYX_MAN_DIR}/vyx.1 ${VYX_MAN_DIR}/vyx-board-sim.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${VYX_DOCS}/man/vyx-panel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+install(FILES ${VYX_MAN_DIR}/vyx-panel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT panel)
 install(FILES ${VYX_DOCS}/bash-completion/vyx
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
@@ -22,9 +32,9 @@ endif()
 # groff (Debian's groff-base) renders the pages with every warning turned on.
 find_program(VYX_GROFF groff REQUIRED)
 set(VYX_PAGES_AND_PROGRAMS
-    ${VYX_DOCS}/man/vyx.1 $<TARGET_FILE:vyx_cli>
-    ${VYX_DOCS}/man/vyx-panel.1 $<TARGET_FILE:vyx-panel>
-    ${VYX_DOCS}/man/vyx-board-sim.1 $<TARGET_FILE:vyx-board-sim>)
+    ${VYX_MAN_DIR}/vyx.1 $<TARGET_FILE:vyx_cli>
+    ${VYX_MAN_DIR}/vyx-panel.1 $<TARGET_FILE:vyx-panel>
+    ${VYX_MAN_DIR}/vyx-board-sim.1 $<TARGET_FILE:vyx-board-sim>)
 add_test(NAME docs_man_pages
          COMMAND ${CMAKE_COMMAND} -DGROFF=${VYX_GROFF} "-DPAGES=${VYX_PAGES_AND_PROGRAMS}"
                  -P ${PROJECT_SOURCE_DIR}/cmake/check_man_pages.cmake)

@@ -20,6 +20,8 @@ install(TARGETS vyx EXPORT VyxCoreTargets
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
         DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development
         FILES_MATCHING PATTERN "*.h")
+install(FILES ${VYX_GENERATED_INCLUDE_DIR}/control/version.h
+        DESTINATION ${VYX_INCLUDE_DIR}/control COMPONENT development)
 install(EXPORT VyxCoreTargets NAMESPACE Vyx:: DESTINATION ${VYX_CMAKE_DIR}
         COMPONENT development)
 
@@ -43,9 +45,10 @@ if(VYX_WITH_QT AND TARGET vyx_qt AND TARGET vyx_documents AND TARGET vyx_widget)
   # console's own headers, and the widget's private state, stay out.
   install(FILES ${PROJECT_SOURCE_DIR}/qt/widget/vyx_widget.h
           DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development)
+  # The console's escaping is used inside the library only.
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/qt/documents/
           DESTINATION ${VYX_INCLUDE_DIR} COMPONENT development
-          FILES_MATCHING PATTERN "*.h")
+          FILES_MATCHING PATTERN "*.h" PATTERN "console_*.h" EXCLUDE)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/qt/platform/
           DESTINATION ${VYX_INCLUDE_DIR}/platform COMPONENT development
           FILES_MATCHING PATTERN "*.h")

@@ -2,9 +2,13 @@
 
 #include <QObject>
 
+#include "control/identity.h"
+
 namespace vyx::panel {
 
-QString PanelVersion() { return QStringLiteral("1.00"); }
+QString PanelVersion() {
+  return QString::fromUtf8(identity::kVersion.data(), qsizetype(identity::kVersion.size()));
+}
 
 QString AboutText() {
   return QObject::tr(

@@ -1,5 +1,6 @@
-// vyx: the console host. Argument parsing and wiring only; the shell, the runs and the
-// document bag live in qt/ so that other hosts and the tests use the same code.
+// vyx: the console host. Argument parsing and wiring only; the shell and the runs live beside
+// it in vyx_console, and the document bag in qt/documents, so that the tests (and for the
+// documents, the desktop host) use the same code.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "console_session.h"
 #include "console_shell.h"
 #include "console_signals.h"
+#include "control/identity.h"
 #include "control/vyx.h"
 #include "platform/port_map.h"
 #include "vyx/sim/demo_board.h"
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (o.command == CliCommand::Version) {
-    WriteLine(stdout, "vyx " + std::string(vyx::kVersion));
+    WriteLine(stdout, "vyx " + std::string(vyx::identity::kVersion));
     return kExitOk;
   }
 
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("vyx");
-  QCoreApplication::setApplicationVersion(QString::fromUtf8(vyx::kVersion.data()));
+  QCoreApplication::setApplicationVersion(QString::fromUtf8(vyx::identity::kVersion.data()));
 
   std::unique_ptr<vyx::sim::Simulator> board;
   if (o.simulate) {

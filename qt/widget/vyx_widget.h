@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "control/update_end.h"
+#include "control/version.h"
 
 namespace vyx {
 class Vyx;
@@ -25,7 +26,7 @@ class VyxWidgetPrivate;
 
 class VyxWidget : public QWidget {
   Q_OBJECT
-  Q_CLASSINFO("Version", "1.00")
+  Q_CLASSINFO("Version", VYX_VERSION_TEXT)
   Q_CLASSINFO("Description", "Vantrel Vyx Control")
   Q_CLASSINFO("TypeLibrary", "Vantrel")
   Q_CLASSINFO("Interface", "_Vyx")

@@ -5,9 +5,12 @@
 
 #include <string_view>
 
+#include "control/version.h"
+
 namespace vyx::identity {
 
-inline constexpr std::string_view kVersion = "1.00";
+// As the programs and the component show it: "1.00".
+inline constexpr std::string_view kVersion = VYX_VERSION_TEXT;
 inline constexpr std::string_view kClassName = "Vyx";
 inline constexpr std::string_view kInterfaceName = "_Vyx";
 inline constexpr std::string_view kEventInterfaceName = "__Vyx";
