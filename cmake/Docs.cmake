@@ -43,3 +43,10 @@ add_test(NAME docs_bash_completion
                  ${VYX_DOCS}/bash-completion/vyx $<TARGET_FILE:vyx_cli>)
 set_tests_properties(docs_man_pages docs_bash_completion PROPERTIES
                      TIMEOUT 60 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+# Draws docs/panel.png after a real update against the simulated board; built, run by hand.
+if(TARGET vyx_widget)
+  add_executable(vyx_render_panel ${VYX_DOCS}/tools/render_panel.cpp)
+  target_link_libraries(vyx_render_panel PRIVATE vyx_widget vyx_sim Qt6::Test)
+  vyx_warnings(vyx_render_panel)
+endif()

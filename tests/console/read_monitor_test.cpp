@@ -291,5 +291,43 @@ TEST(Termination, EachStopSignalEndsCleanlyAndFreesThePort) {
   }
 }
 
+// A failed update's row says why in its last member; a good one's says nothing.
+TEST(UpdateEnd, MonitorRowsAndReadGiveTheReason) {
+  sim::Options silent;
+  silent.faults.silence = 1.0;
+  Board answering, mute(silent);
+  const std::string where = "(board 0 on Comm1 (" + mute.device + "))";
+  const struct {
+    Board& board;
+    QStringList args;
+    int exitCode;
+    std::string out, err;
+  } cases[] = {
+      {answering, {"monitor", "--count", "1"}, 0, ",Vantrel,5.0000,\n", ""},
+      {mute, {"monitor", "--count", "1"}, 1, ",false" + std::string(24, ',') + "no reply\n", ""},
+      {answering,
+       {"monitor", "--count", "1", "--format", "jsonl"},
+       0,
+       "\"Vrefvolt\":\"5.0000\"}\n",
+       ""},
+      {mute,
+       {"monitor", "--count", "1", "--format", "jsonl"},
+       1,
+       "\"ok\":false,\"error\":\"no reply\"}\n",
+       ""},
+      {mute, {"read"}, 1, "", "vyx: the update failed: no reply " + where + "\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunVyx(c.args + c.board.PortArgs(), {}, 20000, {"VYX_COMM1="});
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    EXPECT_EQ(o.exitCode, c.exitCode) << o.err;
+    EXPECT_TRUE(o.out.ends_with(c.out)) << o.out;
+    EXPECT_EQ(o.out.find("\"error\"") != std::string::npos,
+              c.out.find("\"error\"") != std::string::npos)
+        << "only a failed row has an error member";
+    EXPECT_TRUE(o.err.starts_with(c.err)) << o.err;
+  }
+}
+
 }  // namespace
 }  // namespace vyx::console::test

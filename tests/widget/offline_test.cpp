@@ -129,6 +129,10 @@ class OfflineTest : public QObject {
     QTest::newRow("state not a number") << "DONstate" << QVariant("abc") << s0 << "DONstate";
     QTest::newRow("state beyond 16 bits") << "DONstate" << QVariant(40000) << s0 << "32767";
     QTest::newRow("state a box cannot show") << "DONstate" << QVariant(2) << s0 << "DONstate";
+    QTest::newRow("state not whole") << "DONstate" << QVariant(0.5) << s0 << "not a whole number";
+    QTest::newRow("Boolean not whole") << "ClearCmd" << QVariant(0.5) << QVariant(false) << "0.5";
+    QTest::newRow("no such kind") << "IDstring" << QVariant(QPoint(1, 2)) << QVariant("")
+                                  << "QPoint";
     QTest::newRow("too long for a field")
         << "AD0volt" << QVariant(QString(70000, u'x')) << QVariant("") << "70000";
     QTest::newRow("short in characters, long in bytes")

@@ -1,6 +1,5 @@
-// The widget's updateEnded signal against the simulated board on a real pseudo-terminal, the
-// typed readings, and host values set through the one conversion documents use.
-#include <QPoint>
+// The widget's updateEnded signal against the simulated board on a real pseudo-terminal, and
+// the typed readings.
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -58,32 +57,6 @@ class UpdateEndTest : public QObject {
       QCOMPARE(r.has_value(), !u.mute);
       if (r)
         QVERIFY2(std::abs(r->volts[2] - 1.25) < 0.01, qPrintable(QString::number(r->volts[2])));
-    }
-  }
-
-  // A value converts by the property's type as a document's does; other kinds are refused.
-  void setPropertyValueConvertsAsDocumentsDo() {
-    VyxWidget w;
-    const struct {
-      const char* name;
-      QVariant value;
-      const char* error;  // empty: taken
-      QVariant after;
-    } cases[] = {
-        {"IDstring", 5, "", QStringLiteral("5")},
-        {"DONstate", QStringLiteral(" 1 "), "", QVariant::fromValue<qint16>(1)},
-        {"ClearCmd", 0.5, "ClearCmd: not a Boolean: 0.5", false},
-        {"DONstate", 0.5, "DONstate: not a whole number: 0.5", QVariant::fromValue<qint16>(1)},
-        {"IDstring", QPoint(1, 2), "IDstring: a QPoint is not a text, number or Boolean",
-         QStringLiteral("5")},
-        {"Nope", 1, "unknown property \"Nope\"", QVariant()},
-    };
-    for (const auto& c : cases) {
-      QString error;
-      const bool taken = w.setPropertyValue(QString::fromLatin1(c.name), c.value, &error);
-      QCOMPARE(taken, *c.error == '\0');
-      QCOMPARE(error, QString::fromLatin1(c.error));
-      QCOMPARE(w.propertyValue(QString::fromLatin1(c.name)), c.after);
     }
   }
 };
