@@ -4,29 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "panel/utf8.h"
+
 namespace vyx::documents {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 std::optional<std::uint32_t> Hex4(std::string_view s, std::size_t at) {
   if (at + 4 > s.size()) return std::nullopt;
@@ -184,31 +168,6 @@ bool ParseNumber(std::string_view s, JsonScalar& out, std::size_t& used, std::st
   return true;
 }
 
-// Length of a valid UTF-8 sequence at s[i], or 0.
-std::size_t Utf8Length(std::string_view s, std::size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  std::size_t n = 0;
-  std::uint32_t min = 0;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2, min = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3, min = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  std::uint32_t cp = b & (0x3F >> (n - 1));
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto c = static_cast<unsigned char>(s[i + k]);
-    if ((c & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return 0;
-  return n;
-}
-
 }  // namespace
 
 std::optional<JsonScalar> ParseJsonScalar(std::string_view input, std::string& error) {
@@ -254,14 +213,13 @@ std::string ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    const std::size_t n = c < 0x80 ? 1 : Utf8Length(bytes, i);
-    if (n == 0) {
-      AppendUtf8(out, c);
-      ++i;
+    // A byte that is not part of a well-formed sequence is taken as Latin-1.
+    const std::size_t start = i;
+    if (NextCodePoint(bytes, i)) {
+      out.append(bytes.substr(start, i - start));
     } else {
-      out.append(bytes.substr(i, n));
-      i += n;
+      i = start + 1;
+      AppendUtf8(out, static_cast<unsigned char>(bytes[start]));
     }
   }
   return out;
