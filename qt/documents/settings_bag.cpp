@@ -11,19 +11,12 @@ namespace {
 
 std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
 
-QVariant ToVariant(const PropValue& value) {
-  return std::visit(
-      [](const auto& v) -> QVariant {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::string>) {
-          return QString::fromStdString(v);
-        } else if constexpr (std::is_same_v<T, bool>) {
-          return v;
-        } else {
-          return int{v};
-        }
-      },
-      value);
+// As the bag stores it: INI keeps a whole number as plain text only if it is an int or wider.
+QVariant Stored(const PropValue& value) {
+  const BagValue v = BagValueOf(value);
+  if (const auto* s = std::get_if<std::string>(&v)) return QString::fromStdString(*s);
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  return static_cast<qlonglong>(std::get<std::int64_t>(v));
 }
 
 }  // namespace
@@ -94,7 +87,7 @@ Status SettingsBag::Write(std::string_view key, const PropValue& value, const Pr
     return Status::Fail(Quoted(key) + ": the settings store " + settings_.fileName().toStdString() +
                         " cannot be written");
   }
-  settings_.setValue(path(key), ToVariant(value));
+  settings_.setValue(path(key), Stored(value));
   return Status::Ok();
 }
 
