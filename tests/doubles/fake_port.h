@@ -67,6 +67,8 @@ class FakePort : public SerialPort {
   }
   IoResult WaitForInput(int n, std::chrono::steady_clock::time_point deadline) override {
     ++waits;
+    // As on a real port, what arrives during the wait is notified only after it, from the loop.
+    const Waiting waiting(*this);
     // Scheduled bytes arrive in time order until enough wait or the deadline passes.
     while (static_cast<int>(input.size()) < n) {
       if (scheduled_.empty() || scheduled_.front().first > deadline) {
@@ -85,7 +87,8 @@ class FakePort : public SerialPort {
   void Deliver(const std::vector<std::uint8_t>& bytes) {
     const std::size_t before = input.size(), t = static_cast<std::size_t>(threshold);
     input.insert(input.end(), bytes.begin(), bytes.end());
-    if (threshold > 0 && before < t && input.size() >= t) Raise(CommEvent::Receive);
+    owed_ = owed_ || (threshold > 0 && before < t && input.size() >= t);
+    if (!waiting_) Notify();
   }
   // Bytes that arrive `delay` seconds from now, taken by a blocking wait or RunUntil.
   void DeliverLater(std::vector<std::uint8_t> bytes, double delay) {
@@ -99,7 +102,10 @@ class FakePort : public SerialPort {
     while (!scheduled_.empty() && scheduled_.front().first <= t) Arrive();
     if (clock_.Now() < t) clock_.Advance(Seconds(t - clock_.Now()));
   }
-  void Pump() { RunUntil(clock_.Now()); }
+  void Pump() {
+    Notify();
+    RunUntil(clock_.Now());
+  }
   void RaiseEvent(CommEvent e) { Raise(e); }
   // Fails an operation by its name in the log ("Open", "RTS", ...) or "Count", "Write", ...
   void Fail(const std::string& op, IoResult r = IoResult::Failed) { failures_[op] = r; }
@@ -114,6 +120,19 @@ class FakePort : public SerialPort {
   int waits = 0;
 
  private:
+  struct Waiting {
+    explicit Waiting(FakePort& p) : port(p) { port.waiting_ = true; }
+    ~Waiting() { port.waiting_ = false; }
+    FakePort& port;
+  };
+  void Notify() {
+    if (!std::exchange(owed_, false)) return;
+    if (threshold > 0 && input.size() >= static_cast<std::size_t>(threshold)) {
+      Raise(CommEvent::Receive);
+    }
+  }
+  bool waiting_ = false;
+  bool owed_ = false;
   static double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
   }

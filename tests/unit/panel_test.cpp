@@ -26,9 +26,12 @@ TEST(Properties, ASetIsStoredThenTheHostHearsItsNameAndNothingIsSent) {
   for (const char* command : {"UpdateCmd", "ClearCmd", "ZeroCmd"}) {
     rows.emplace_back(command, false, "false");
   }
-  for (const auto& [name, value, shown] : rows) {
+  for (const auto& row : rows) {
+    const auto& [name, value, shown] = row;
     Rig r;
-    r.host.onChanged = [&](std::string_view) { EXPECT_EQ(r.Get(name), shown) << name; };
+    r.host.onChanged = [&](std::string_view) {
+      EXPECT_EQ(r.Get(std::get<0>(row)), std::get<2>(row)) << std::get<0>(row);
+    };
     ASSERT_TRUE(r.vyx.Set(name, value)) << name;
     EXPECT_EQ(r.host.events, Strings{"changed " + name});
     EXPECT_TRUE(r.port.frames.empty()) << name;
