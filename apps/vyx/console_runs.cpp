@@ -48,7 +48,10 @@ void ReadRun::Finish(int exitCode) {
   Later(this, [this, exitCode] { emit finished(exitCode); });
 }
 
-void ReadRun::OnNewData() { readings_ = documents::TakeReadings(session_.Component()); }
+void ReadRun::OnNewData() {
+  readings_ = documents::TakeReadings(session_.Component());
+  values_ = session_.Component().LastReadings();
+}
 
 void ReadRun::OnEnded(const UpdateEnd& end) {
   if (!end.ok()) {
@@ -61,7 +64,7 @@ void ReadRun::OnEnded(const UpdateEnd& end) {
     if (!text.empty() && text.back() == '\n') text.pop_back();
     written = out_(text);
   } else {
-    written = out_(ReadingsJson(readings_));
+    written = out_(ReadingsJson(readings_, values_ ? &*values_ : nullptr));
   }
   Finish(written ? kExitOk : kExitFailure);
 }
@@ -128,12 +131,17 @@ void MonitorRun::OnEnded(const UpdateEnd& end) {
   // The fields still show this update's readings: only the next reply, decoded in a later
   // turn of the loop, changes them.
   documents::Readings readings;
-  if (gotNewData) readings = documents::TakeReadings(session_.Component());
+  std::optional<vyx::Readings> values;
+  if (gotNewData) {
+    readings = documents::TakeReadings(session_.Component());
+    values = session_.Component().LastReadings();
+  }
 
   documents::LogRow row;
   row.time = at.toString(Qt::ISODateWithMs).toStdString();
   row.update = updates_;
   row.readings = gotNewData ? &readings : nullptr;
+  row.values = values ? &*values : nullptr;
   if (!gotNewData) row.error = end.Describe();
   if (!out_(options_.format == OutputFormat::Csv ? documents::CsvRow(row) : JsonlRow(row))) {
     // The writer's owner says why, or nothing when the reader went away; a summary of rows

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,7 @@ class ReadRun : public QObject {
   CliOptions options_;
   LineWriter out_, err_;
   documents::Readings readings_;
+  std::optional<vyx::Readings> values_;
 };
 
 // Updates one after another, never overlapping, each logged as one row.

@@ -8,10 +8,7 @@
 #include <vector>
 
 #include "control/host.h"
-
-namespace vyx {
-class Vyx;
-}
+#include "control/vyx.h"
 
 namespace vyx::documents {
 
@@ -35,10 +32,11 @@ std::string PlainText(const PropValue& value);
 // CSV cells are quoted as RFC 4180 has it, and a text a spreadsheet would take for a formula
 // is made plain text; numbers stay numbers.
 struct LogRow {
-  std::string time;                    // ISO 8601 with milliseconds and offset
-  long update = 0;                     // counts from 1
-  const Readings* readings = nullptr;  // null: the update failed
-  std::string error;                   // why it failed ("no reply"); empty when it did not
+  std::string time;                       // ISO 8601 with milliseconds and offset
+  long update = 0;                        // counts from 1
+  const Readings* readings = nullptr;     // null: the update failed
+  const vyx::Readings* values = nullptr;  // the same readings as numbers, where a format has them
+  std::string error;                      // why it failed ("no reply"); empty when it did not
 };
 std::string CsvHeader();
 std::string CsvRow(const LogRow& row);
