@@ -124,6 +124,40 @@ class BoardTest : public QObject {
                                   ": permission denied: add yourself to the dialout group (sudo "
                                   "usermod -aG dialout $USER) and log in again");
   }
+
+  // Each press of Update ends once: after NewData when the board answers, with the reason when
+  // it is silent or no port is open; the readings as numbers come from the reply itself.
+  void eachUpdateEndsOnceWithItsReason() {
+    QStringList heard;
+    connect(w_.get(), &VyxWidget::NewData, this, [&] { heard << QStringLiteral("NewData"); });
+    connect(w_.get(), &VyxWidget::updateEnded, this, [&](bool ok, const QString& reason) {
+      heard << (ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + reason);
+    });
+    const struct {
+      const char* port;
+      bool mute;
+      QStringList heard;
+    } updates[] = {{"1", false, {"NewData", "ok"}},
+                   {"1", true, {"failed: no reply"}},
+                   {"1", false, {"NewData", "ok"}},
+                   {"2", false, {"failed: port not open: Comm2 is not mapped"}}};
+    // One spy for all: an end that came twice shows in the count of the next update.
+    QSignalSpy ended(w_.get(), &VyxWidget::updateEnded);
+    for (qsizetype n = 1; const auto& u : updates) {
+      if (w_->CommPort() != QLatin1String(u.port)) w_->setCommPort(QString::fromLatin1(u.port));
+      sim_->SetFaults({.silence = u.mute ? 1.0 : 0.0});
+      heard.clear();
+      w_->setUpdateCmd(true);
+      QVERIFY(ended.size() == n || ended.wait(5000));
+      QCOMPARE(ended.size(), n++);
+      QVERIFY2(heard.size() == u.heard.size() && heard.first().startsWith(u.heard.first()) &&
+                   heard.last().startsWith(u.heard.last()),
+               qPrintable(heard.join(" | ")));
+      const std::optional<vyx::Readings> r = w_->lastReadings();
+      if (u.port[0] == '1') QCOMPARE(r.has_value(), !u.mute);
+      if (r) QCOMPARE(QString::number(r->volts[0], 'f', 3), w_->AD0volt());
+    }
+  }
 };
 
 QTEST_MAIN(BoardTest)
