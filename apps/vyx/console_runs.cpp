@@ -27,11 +27,7 @@ void Later(QObject* run, std::function<void()> f) {
 
 ReadRun::ReadRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
                  QObject* parent)
-    : QObject(parent),
-      session_(session),
-      options_(options),
-      out_(std::move(out)),
-      err_(std::move(err)) {
+    : Run(session, options, std::move(out), std::move(err), parent) {
   connect(&session_, &Session::newData, this, &ReadRun::OnNewData);
   connect(&session_, &Session::updateEnded, this, &ReadRun::OnEnded);
 }
@@ -71,11 +67,7 @@ void ReadRun::OnEnded(const UpdateEnd& end) {
 
 MonitorRun::MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
                        QObject* parent)
-    : QObject(parent),
-      session_(session),
-      options_(options),
-      out_(std::move(out)),
-      err_(std::move(err)) {
+    : Run(session, options, std::move(out), std::move(err), parent) {
   next_.setSingleShot(true);
   next_.setTimerType(Qt::PreciseTimer);
   connect(&next_, &QTimer::timeout, this, &MonitorRun::StartNext);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "console_args.h"
 #include "console_readings.h"
@@ -21,31 +22,45 @@ class Session;
 // ends a run without a word: the writer's owner knows why.
 using LineWriter = std::function<bool(std::string_view)>;
 
+// What both runs work with: the session, the options, and where their lines go.
+class Run : public QObject {
+  Q_OBJECT
+ public:
+  Run(Session& session, const CliOptions& options, LineWriter out, LineWriter err, QObject* parent)
+      : QObject(parent),
+        session_(session),
+        options_(options),
+        out_(std::move(out)),
+        err_(std::move(err)) {}
+
+ signals:
+  void finished(int exitCode);
+
+ protected:
+  Session& session_;
+  CliOptions options_;
+  LineWriter out_, err_;
+};
+
 // One update; the readings, or a failure with a non-zero exit status.
-class ReadRun : public QObject {
+class ReadRun : public Run {
   Q_OBJECT
  public:
   ReadRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
           QObject* parent = nullptr);
   void Start();
 
- signals:
-  void finished(int exitCode);
-
  private:
   void OnNewData();
   void OnEnded(const UpdateEnd& end);
   void Finish(int exitCode);
 
-  Session& session_;
-  CliOptions options_;
-  LineWriter out_, err_;
   documents::Readings readings_;
   std::optional<vyx::Readings> values_;
 };
 
 // Updates one after another, never overlapping, each logged as one row.
-class MonitorRun : public QObject {
+class MonitorRun : public Run {
   Q_OBJECT
  public:
   MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
@@ -57,17 +72,11 @@ class MonitorRun : public QObject {
   long Updates() const { return updates_; }
   long Failures() const { return failures_; }
 
- signals:
-  void finished(int exitCode);
-
  private:
   void StartNext();
   void OnEnded(const UpdateEnd& end);
   void Finish(int exitCode);
 
-  Session& session_;
-  CliOptions options_;
-  LineWriter out_, err_;
   QTimer next_;
   QElapsedTimer clock_;
   qint64 startNs_ = 0;       // the update in progress
