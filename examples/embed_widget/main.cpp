@@ -20,10 +20,14 @@ int main(int argc, char** argv) {
   QObject::connect(vyx, &VyxWidget::NewData, [&] {
     std::printf("AD0volt %s\n", qPrintable(vyx->AD0volt()));
     std::fflush(stdout);
-    if (++readings == count) {
+  });
+  // Each update ends once; the next one starts from that end.
+  QObject::connect(vyx, &VyxWidget::updateEnded, [&](bool ok, const QString& reason) {
+    if (!ok) std::fprintf(stderr, "update failed: %s\n", qPrintable(reason));
+    if (ok && ++readings == count) {
       app.quit();
-    } else {
-      vyx->setUpdateCmd(true);  // the next update starts at once: the status reads "Ready"
+    } else if (ok) {
+      vyx->setUpdateCmd(true);
     }
   });
 

@@ -16,8 +16,13 @@ namespace {
 class Host : public vyx::Host {
  public:
   void PropertyChanged(std::string_view) override {}
-  void NewData() override { got = true; }
-  bool got = false;
+  void NewData() override {}
+  void UpdateEnded(const vyx::UpdateEnd& end) override {
+    ended = end;
+    // Queued: an update can end before the event loop has started.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+  vyx::UpdateEnd ended;
 };
 
 void Print(const vyx::Vyx& vyx, std::string_view name) {
@@ -45,30 +50,20 @@ int main(int argc, char** argv) {
   Host host;
   vyx::Vyx vyx(platform.port(), platform.timer(), platform.clock(), &host);
 
-  // Choosing the port opens it; a missing device shows "Offline" instead of failing.
+  // Choosing the port opens it; a device that does not open leaves the port closed.
   (void)vyx.Set("CommPort", std::string("1"));
   (void)vyx.Set("MicroAddress", std::string(argc > 2 ? argv[2] : "0"));
-  vyx::PropValue status;
-  (void)vyx.Get("CommStatus", status);
-  if (std::get<std::string>(status) != "Connect") {
-    std::fprintf(stderr, "cannot open %s: the port reads \"%s\"\n", argv[1],
-                 std::get<std::string>(status).c_str());
+  if (!platform.port().IsOpen()) {
+    std::fprintf(stderr, "cannot open %s: %s\n", argv[1], platform.port().LastError().c_str());
     return 2;
   }
 
-  // The update ends with "Ready", after NewData when the board answered.
-  vyx.SetFieldObserver([&](vyx::Field f) {
-    if (f == vyx::Field::LblStatus && vyx.Fields().Caption(f) == "Ready") {
-      QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-    }
-  });
+  // The component says when the update has ended, and how.
   (void)vyx.Set("UpdateCmd", true);
   app.exec();
-  vyx.SetFieldObserver({});
-
-  if (!host.got) {
-    std::fprintf(stderr, "no reply from the board at address %s on %s\n", argc > 2 ? argv[2] : "0",
-                 argv[1]);
+  if (!host.ended.ok()) {
+    std::fprintf(stderr, "the update of the board at address %s on %s failed: %s\n",
+                 argc > 2 ? argv[2] : "0", argv[1], host.ended.Describe().c_str());
     return 1;
   }
   for (std::string_view name :
