@@ -130,8 +130,6 @@ Status ToBoolean(const BagValue& v, bool& out) {
 
 }  // namespace
 
-std::string DescribeValue(const BagValue& v) { return Describe(v); }
-
 Status ConvertValue(const BagValue& stored, PropType type, PropValue& out) {
   switch (type) {
     case PropType::String: {

@@ -23,7 +23,4 @@ namespace vyx {
 // stored true, which is -1, is refused there).
 Status ConvertValue(const BagValue& value, PropType type, PropValue& out);
 
-// A value as error messages show it; long texts are cut.
-std::string DescribeValue(const BagValue& value);
-
 }  // namespace vyx

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "control/host.h"
-#include "control/identity.h"
 #include "control/status.h"
 #include "link/platform.h"
 #include "panel/field_store.h"
@@ -21,7 +20,6 @@
 
 namespace vyx {
 
-inline constexpr std::string_view kVersion = identity::kVersion;
 inline constexpr int kBoards = 4;
 
 // The selected board's readings as numbers: the decoded status block, and the clock field's
@@ -127,8 +125,8 @@ class Vyx {
   void TxtMicro_Change();
   void SelectCommPort();
   void SelectMicro();
-  void GoOffline(
-      std::string cause);  // the offline path of port selection; also taken when a device vanishes
+  // The offline path of port selection; also taken when a device vanishes.
+  void GoOffline(std::string cause);
 
   // link/sequencer.cpp
   void StartUpdate();

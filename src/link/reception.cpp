@@ -46,9 +46,8 @@ void Vyx::OnPortEvent(CommEvent event) {
   if (!m_.BoardOnline[Board()]) m_.EEReadDue[Board()] = true;
   m_.BoardOnline[Board()] = true;
 
-  // The host hears the end after NewData, which runs from the event count's change once the
-  // panel shows the new readings.
-  // The reply decides the update: whatever the decode's EEPROM reads meet does not undo it.
+  // The reply decides the update, whatever the decode's EEPROM reads meet. The host hears its
+  // end after NewData, which runs from the event count's change once the panel shows it.
   ++holdEnds_;
   if (std::exchange(m_.UpdateRunning, false)) ends_.push_back({m_.UpdateAddress, {}, {}});
   EndUpdate();
