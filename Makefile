@@ -17,11 +17,12 @@ SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 QT_QPA_PLATFORM=offscreen
 
 # Everything the build, the tests and the benchmarks use, from Debian's packages (groff-base:
-# the manual pages' test renders them).
+# the manual pages' test renders them; mosquitto and ser2net: the network tests' broker and
+# serial server).
 PACKAGES := build-essential cmake make pkg-config clang clang-format libclang-rt-14-dev \
             libgtest-dev libgmock-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev \
             qt6-tools-dev qt6-tools-dev-tools libgl-dev locales-all python3 python3-serial \
-            valgrind groff-base
+            valgrind groff-base mosquitto mosquitto-clients libmosquitto-dev ser2net
 
 .PHONY: all deps configure build demo check check-packages sanitize asan-configure asan-build \
         bench fuzz format clean
