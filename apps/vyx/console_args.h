@@ -11,7 +11,7 @@
 
 namespace vyx::console {
 
-enum class CliCommand : std::uint8_t { Shell, Read, Monitor, Ports, Help, Version };
+enum class CliCommand : std::uint8_t { Shell, Read, Monitor, Ports, Scan, Bridge, Help, Version };
 enum class OutputFormat : std::uint8_t { Json, Text, Csv, Jsonl };
 
 using qt::PortOption;
@@ -20,8 +20,10 @@ struct CliOptions {
   CliCommand command = CliCommand::Help;
   std::vector<PortOption> ports;
   bool simulate = false;
-  int comm = 1;
-  int address = 0;
+  int comm = 1;                   // read, monitor: the first of `comms`
+  int address = 0;                // read: the first of `addresses`
+  std::vector<int> comms;         // scan, bridge: empty for every mapped position
+  std::vector<int> addresses{0};  // monitor, bridge: polled in this order
   OutputFormat format = OutputFormat::Json;
   int intervalMs = 0;        // 0: back to back
   long count = 0;            // 0: until stopped
@@ -29,6 +31,15 @@ struct CliOptions {
   std::string output;        // empty or "-": standard output
   bool append = false;       // add to the output file instead of replacing it
   std::string filter;        // ports: what a listed device's line holds
+  // bridge
+  std::string mqttUrl = "mqtt://localhost:1883";
+  std::string mqttUser, mqttPassword;  // from the options, else VYX_MQTT_USER/_PASSWORD
+  std::string mqttCaFile;              // mqtts: the CA certificates; empty for the system's
+  std::string clientId;                // empty: "vyx-" and the node
+  std::string topicPrefix = "vyx";
+  std::string node;  // empty: the host name
+  std::string discoveryPrefix = "homeassistant";
+  bool discovery = true;
 };
 
 struct CliError {

@@ -41,6 +41,7 @@ std::string ReadingsText(const documents::Readings& readings) {
 std::string JsonlRow(const documents::LogRow& row) {
   std::string out = "{\"time\":" + documents::JsonQuote(row.time) +
                     ",\"update\":" + std::to_string(row.update) +
+                    ",\"address\":" + std::to_string(row.address) +
                     ",\"ok\":" + (row.readings ? "true" : "false");
   if (row.readings) {
     out += Members(*row.readings, row.values);

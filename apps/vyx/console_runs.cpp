@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "board_line.h"
 #include "console_session.h"
 #include "control/vyx.h"
 #include "platform/port_map.h"
@@ -12,9 +13,9 @@
 namespace vyx::console {
 namespace {
 
-std::string Where(Session& session, const CliOptions& o) {
-  return "board " + std::to_string(o.address) + " on Comm" + std::to_string(o.comm) + " (" +
-         session.Ports().Device(o.comm) + ")";
+std::string Where(int address, int comm, const std::string& device) {
+  return "board " + std::to_string(address) + " on Comm" + std::to_string(comm) + " (" + device +
+         ")";
 }
 
 // An end may come from within Start, before the event loop runs; the loop must be running
@@ -27,7 +28,7 @@ void Later(QObject* run, std::function<void()> f) {
 
 ReadRun::ReadRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
                  QObject* parent)
-    : Run(session, options, std::move(out), std::move(err), parent) {
+    : Run(options, std::move(out), std::move(err), parent), session_(session) {
   connect(&session_, &Session::newData, this, &ReadRun::OnNewData);
   connect(&session_, &Session::updateEnded, this, &ReadRun::OnEnded);
 }
@@ -51,7 +52,8 @@ void ReadRun::OnNewData() {
 
 void ReadRun::OnEnded(const UpdateEnd& end) {
   if (!end.ok()) {
-    err_("vyx: the update failed: " + end.Describe() + " (" + Where(session_, options_) + ")");
+    err_("vyx: the update failed: " + end.Describe() + " (" +
+         Where(options_.address, options_.comm, session_.Ports().Device(options_.comm)) + ")");
     return Finish(kExitFailure);
   }
   bool written = true;
@@ -67,16 +69,23 @@ void ReadRun::OnEnded(const UpdateEnd& end) {
 
 MonitorRun::MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
                        QObject* parent)
-    : Run(session, options, std::move(out), std::move(err), parent) {
+    : Run(options, std::move(out), std::move(err), parent),
+      line_(std::make_unique<boards::BoardLine>(session.Ports(), options.comm, options.addresses)) {
   next_.setSingleShot(true);
   next_.setTimerType(Qt::PreciseTimer);
   connect(&next_, &QTimer::timeout, this, &MonitorRun::StartNext);
-  connect(&session_, &Session::updateEnded, this, &MonitorRun::OnEnded);
+  connect(line_.get(), &boards::BoardLine::boardEnded, this, &MonitorRun::OnEnded);
+}
+
+MonitorRun::~MonitorRun() = default;
+
+std::string MonitorRun::Where(int address) const {
+  return console::Where(address, options_.comm, line_->Device());
 }
 
 void MonitorRun::Start() {
   clock_.start();
-  if (const Status s = session_.Connect(options_.comm, options_.address); !s) {
+  if (const Status s = line_->Open(); !s) {
     err_("vyx: " + s.message());
     return Finish(kExitFailure);
   }
@@ -89,10 +98,13 @@ void MonitorRun::StartNext() {
   running_ = true;
   startNs_ = clock_.nsecsElapsed();
   if (updates_ == 0) firstStartNs_ = startNs_;
-  session_.RunUpdate();
+  if (nextBoard_ == 0) roundStartNs_ = startNs_;
+  const int address = options_.addresses[nextBoard_];
+  nextBoard_ = (nextBoard_ + 1) % options_.addresses.size();
+  line_->Update(address);
 }
 
-void MonitorRun::OnEnded(const UpdateEnd& end) {
+void MonitorRun::OnEnded(int address, const UpdateEnd& end) {
   if (!running_ || done_) return;
   running_ = false;
   const bool gotNewData = end.ok();
@@ -104,13 +116,16 @@ void MonitorRun::OnEnded(const UpdateEnd& end) {
 
   // The end is heard before the component closes a port whose device went away.
   const bool connected = end.failure != UpdateFailure::PortNotOpen &&
-                         end.failure != UpdateFailure::DeviceGone && session_.PortOpen();
+                         end.failure != UpdateFailure::DeviceGone && line_->IsOpen();
   const qint64 now = clock_.elapsed();
   const bool timeUp = options_.durationMs > 0 && now >= options_.durationMs;
   const bool last = !connected || (options_.count > 0 && updates_ >= options_.count) || timeUp;
   // Back to back, or on the interval's beat; a late update delays the next, never overlaps.
-  // A beat past the duration is not kept: the run ends when its time is up.
-  qint64 wait = std::max<qint64>(0, lastStartNs_ / 1'000'000 + options_.intervalMs - now);
+  // The boards of a round go back to back; the beat starts each round. A beat past the
+  // duration is not kept: the run ends when its time is up.
+  qint64 wait = nextBoard_ != 0
+                    ? 0
+                    : std::max<qint64>(0, roundStartNs_ / 1'000'000 + options_.intervalMs - now);
   if (!last && options_.durationMs > 0 && now + wait >= options_.durationMs) {
     wait = options_.durationMs - now;
     endAtNext_ = true;
@@ -125,13 +140,16 @@ void MonitorRun::OnEnded(const UpdateEnd& end) {
   documents::Readings readings;
   std::optional<vyx::Readings> values;
   if (gotNewData) {
-    readings = documents::TakeReadings(session_.Component());
-    values = session_.Component().LastReadings();
+    const Vyx& board = *line_->Board(address);
+    readings = documents::TakeReadings(board);
+    values = board.LastReadings();
   }
 
   documents::LogRow row;
   row.time = at.toString(Qt::ISODateWithMs).toStdString();
   row.update = updates_;
+  row.address = address;
+  row.addressColumn = options_.addresses.size() > 1;
   row.readings = gotNewData ? &readings : nullptr;
   row.values = values ? &*values : nullptr;
   if (!gotNewData) row.error = end.Describe();
@@ -142,7 +160,7 @@ void MonitorRun::OnEnded(const UpdateEnd& end) {
     return Finish(kExitFailure);
   }
   if (!connected) {
-    err_("vyx: the port went offline: " + Where(session_, options_));
+    err_("vyx: the port went offline: " + Where(address));
     return Finish(kExitFailure);
   }
   if (last) return Stop();

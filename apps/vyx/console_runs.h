@@ -1,10 +1,12 @@
-// `read` and `monitor`: updates of one board, their readings written as they come.
+// `read` and `monitor`: updates of one board, or of several boards of one line in turn, their
+// readings written as they come.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,10 @@
 #include "console_readings.h"
 #include "control/update_end.h"
 
+namespace vyx::boards {
+class BoardLine;
+}
+
 namespace vyx::console {
 
 class Session;
@@ -22,22 +28,17 @@ class Session;
 // ends a run without a word: the writer's owner knows why.
 using LineWriter = std::function<bool(std::string_view)>;
 
-// What both runs work with: the session, the options, and where their lines go.
+// What both runs work with: the options, and where their lines go.
 class Run : public QObject {
   Q_OBJECT
  public:
-  Run(Session& session, const CliOptions& options, LineWriter out, LineWriter err, QObject* parent)
-      : QObject(parent),
-        session_(session),
-        options_(options),
-        out_(std::move(out)),
-        err_(std::move(err)) {}
+  Run(const CliOptions& options, LineWriter out, LineWriter err, QObject* parent)
+      : QObject(parent), options_(options), out_(std::move(out)), err_(std::move(err)) {}
 
  signals:
   void finished(int exitCode);
 
  protected:
-  Session& session_;
   CliOptions options_;
   LineWriter out_, err_;
 };
@@ -55,16 +56,19 @@ class ReadRun : public Run {
   void OnEnded(const UpdateEnd& end);
   void Finish(int exitCode);
 
+  Session& session_;
   documents::Readings readings_;
   std::optional<vyx::Readings> values_;
 };
 
-// Updates one after another, never overlapping, each logged as one row.
+// Updates one after another, never overlapping, each logged as one row; with several
+// addresses, the boards of the line in turn, each with its own component.
 class MonitorRun : public Run {
   Q_OBJECT
  public:
   MonitorRun(Session& session, const CliOptions& options, LineWriter out, LineWriter err,
              QObject* parent = nullptr);
+  ~MonitorRun() override;
   void Start();
   // Ends between two rows: the update in progress is dropped, the summary written.
   void Stop();
@@ -74,14 +78,18 @@ class MonitorRun : public Run {
 
  private:
   void StartNext();
-  void OnEnded(const UpdateEnd& end);
+  void OnEnded(int address, const UpdateEnd& end);
   void Finish(int exitCode);
+  std::string Where(int address) const;
 
+  std::unique_ptr<boards::BoardLine> line_;
+  std::size_t nextBoard_ = 0;  // the index in options_.addresses of the next update
   QTimer next_;
   QElapsedTimer clock_;
   qint64 startNs_ = 0;       // the update in progress
   qint64 firstStartNs_ = 0;  // the first update
   qint64 lastStartNs_ = 0;   // the last update that ended
+  qint64 roundStartNs_ = 0;  // the first update of the round under way
   bool running_ = false;
   bool endAtNext_ = false;  // the next beat falls past --duration
   bool done_ = false;

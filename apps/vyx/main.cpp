@@ -19,6 +19,7 @@
 #include "console_ports.h"
 #include "console_readings.h"
 #include "console_runs.h"
+#include "console_scan.h"
 #include "console_session.h"
 #include "console_shell.h"
 #include "console_signals.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     WriteLine(stderr, "Try 'vyx --help'.");
     return kExitUsage;
   }
-  const CliOptions& o = std::get<CliOptions>(parsed);
+  CliOptions o = std::get<CliOptions>(parsed);
   if (o.command == CliCommand::Help) {
     std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
@@ -132,6 +133,26 @@ int main(int argc, char** argv) {
                 kExitUsage);
   }
 
+  // scan and bridge serve the positions given, or every mapped one.
+  if (o.command == CliCommand::Scan || o.command == CliCommand::Bridge) {
+    if (o.comms.empty()) {
+      for (int n = 1; n <= vyx::qt::PortMap::kPorts; ++n) {
+        if (session.Ports().IsMapped(n)) o.comms.push_back(n);
+      }
+      if (o.comms.empty()) {
+        return Fail("no port is mapped: map one with --port N=DEVICE or VYX_COMMn", kExitUsage);
+      }
+    }
+    for (const int n : o.comms) {
+      if (!session.Ports().IsMapped(n)) {
+        const std::string t = std::to_string(n);
+        return Fail("Comm" + t + " is not mapped to a device: map it with --port " + t +
+                        "=DEVICE or VYX_COMM" + t,
+                    kExitUsage);
+      }
+    }
+  }
+
   Output standardOutput({}, false);
   const LineWriter out = [&standardOutput](std::string_view l) {
     return standardOutput.WriteLine(l);
@@ -170,7 +191,8 @@ int main(int argc, char** argv) {
     }
 
     case CliCommand::Monitor: {
-      Output file(o.output, o.append, o.format == OutputFormat::Csv ? CsvHeader() : "");
+      Output file(o.output, o.append,
+                  o.format == OutputFormat::Csv ? CsvHeader(o.addresses.size() > 1) : "");
       const LineWriter log = [&file](std::string_view l) { return file.WriteLine(l); };
       TerminationSignals stopSignals;
       MonitorRun run(session, o, log, err);
@@ -179,6 +201,18 @@ int main(int argc, char** argv) {
       run.Start();
       return Ended(file, QCoreApplication::exec());
     }
+
+    case CliCommand::Scan: {
+      TerminationSignals stopSignals;
+      ExitOnSignal(stopSignals);
+      ScanRun run(session.Ports(), o, out, err);
+      QObject::connect(&run, &ScanRun::finished, &app, &QCoreApplication::exit);
+      run.Start();
+      return Ended(standardOutput, QCoreApplication::exec());
+    }
+
+    case CliCommand::Bridge:
+      return Fail("bridge: not in this build");
 
     case CliCommand::Help:
     case CliCommand::Version:

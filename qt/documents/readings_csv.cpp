@@ -65,15 +65,16 @@ std::string PlainText(const PropValue& value) {
   return JsonOf(value);
 }
 
-std::string CsvHeader() {
-  std::string out = "time,update,ok";
+std::string CsvHeader(bool address) {
+  std::string out = address ? "time,update,address,ok" : "time,update,ok";
   for (std::string_view name : kReadingNames) out += "," + std::string(name);
   return out + ",error";
 }
 
 std::string CsvRow(const LogRow& row) {
-  std::string out =
-      row.time + "," + std::to_string(row.update) + "," + (row.readings ? "true" : "false");
+  std::string out = row.time + "," + std::to_string(row.update) + "," +
+                    (row.addressColumn ? std::to_string(row.address) + "," : "") +
+                    (row.readings ? "true" : "false");
   if (row.readings) {
     for (const auto& [name, value] : *row.readings) out += "," + CsvCell(value, IsTextColumn(name));
   } else {

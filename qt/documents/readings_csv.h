@@ -34,11 +34,14 @@ std::string PlainText(const PropValue& value);
 struct LogRow {
   std::string time;                       // ISO 8601 with milliseconds and offset
   long update = 0;                        // counts from 1
+  int address = 0;                        // the board's
+  bool addressColumn = false;             // the log holds several boards: CSV names each row's
   const Readings* readings = nullptr;     // null: the update failed
   const vyx::Readings* values = nullptr;  // the same readings as numbers, where a format has them
   std::string error;                      // why it failed ("no reply"); empty when it did not
 };
-std::string CsvHeader();
+// With `address`, a column after `update` names each row's board.
+std::string CsvHeader(bool address = false);
 std::string CsvRow(const LogRow& row);
 
 }  // namespace vyx::documents

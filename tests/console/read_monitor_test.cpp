@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "eeprom/record_codec.h"
+#include "protocol/frames.h"
 #include "vyx_process.h"
 
 namespace vyx::console::test {
@@ -44,6 +45,16 @@ std::string LockFile(const std::string& device) {
 const auto kInDir = [](const std::string& dir) {
   return [dir] { static_cast<void>(::chdir(dir.c_str())); };
 };
+
+// Puts an identifier record in the EEPROM of the board at `address`, as a board keeps it.
+void StoreIdentifier(sim::Simulator& sim, int address, const std::string& id) {
+  for (int i = 0; i < eeprom::kIdLength; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    sim.WriteEeprom(address, static_cast<std::uint8_t>(2 + i),  // the identifier's bytes
+                    at < id.size() ? static_cast<std::uint8_t>(id[at]) : 0);
+  }
+  sim.WriteEeprom(address, eeprom::kMarkerAddress, eeprom::kIdMarker);
+}
 
 // Readings as JSON or text, from any position and address; or, when the port does not open,
 // the board is silent or nobody is at the address, status 1 and the reason. A device path with
@@ -218,12 +229,7 @@ TEST(Output, ABoardsIdentifierIsInertText) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    for (int i = 0; i < eeprom::kIdLength; ++i) {
-      const auto at = static_cast<std::size_t>(i);
-      board.sim->WriteEeprom(0, static_cast<std::uint8_t>(2 + i),  // the identifier's bytes
-                             at < c.id.size() ? static_cast<std::uint8_t>(c.id[at]) : 0);
-    }
-    board.sim->WriteEeprom(0, eeprom::kMarkerAddress, eeprom::kIdMarker);
+    StoreIdentifier(*board.sim, 0, c.id);
     const Outcome csv = RunVyx(QStringList{"monitor", "--count", "1"} + board.PortArgs());
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     EXPECT_NE(csv.out.find(",1,true,"), std::string::npos) << csv.out;
@@ -334,6 +340,59 @@ TEST(UpdateEnd, MonitorRowsAndReadGiveTheReason) {
               c.out.find("\"error\"") != std::string::npos)
         << "only a failed row has an error member";
     EXPECT_TRUE(o.err.starts_with(c.err)) << o.err;
+  }
+}
+
+// Boards 0 and 2 on one line, nobody at 1: monitor polls the addresses in turn, one row each
+// with its address, every board showing its own records; going from board to board writes
+// nothing to any EEPROM. scan finds the same boards.
+TEST(SeveralBoards, MonitorPollsEachInTurnAndScanFindsThem) {
+  sim::Options options;
+  options.boards = {0, 2};
+  options.line_rate = true;
+  Board board(options);
+  StoreIdentifier(*board.sim, 0, "Alpha");
+  StoreIdentifier(*board.sim, 2, "Bravo");
+  const char* ids[] = {"Alpha", nullptr, "Bravo"};
+
+  const Outcome csv =
+      RunVyx(QStringList{"monitor", "--address", "0,1,2", "--count", "7", "--interval", "0"} +
+             board.PortArgs());
+  EXPECT_EQ(csv.exitCode, 0) << csv.err;
+  const auto rows = csv.Lines();
+  ASSERT_EQ(rows.size(), 8u) << csv.out;
+  EXPECT_TRUE(rows[0].starts_with("time,update,address,ok,AD0volt,")) << rows[0];
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const int address = static_cast<int>((i - 1) % 3);
+    const std::string head = "," + std::to_string(i) + "," + std::to_string(address) + ",";
+    const std::string expected = ids[address] ? head + "true," : head + "false,";
+    EXPECT_NE(rows[i].find(expected), std::string::npos) << rows[i];
+    EXPECT_TRUE(ids[address]
+                    ? rows[i].find(std::string(",") + ids[address] + ",") != std::string::npos
+                    : rows[i].ends_with(",no reply"))
+        << rows[i];
+  }
+  for (const sim::LogEntry& e : board.sim->FrameLog()) {
+    const std::string frame(e.bytes.begin(), e.bytes.end());
+    for (const int a : {0, 2}) EXPECT_NE(frame, protocol::BuildFrame("p", a, 0, 0xA2, 0, 0x85));
+  }
+
+  const Outcome jsonl =
+      RunVyx(QStringList{"monitor", "--address", "2,0", "--count", "2", "--format", "jsonl"} +
+             board.PortArgs());
+  ASSERT_EQ(jsonl.Lines().size(), 2u) << jsonl.out;
+  EXPECT_EQ(Json(jsonl.Lines()[0])["address"].toInt(), 2);
+  EXPECT_EQ(Json(jsonl.Lines()[1])["IDstring"].toString(), "Alpha");
+
+  const Outcome scan = RunVyx(QStringList{"scan", "--format", "json"} + board.PortArgs());
+  EXPECT_EQ(scan.exitCode, 0) << scan.err;
+  ASSERT_EQ(scan.Lines().size(), 4u) << scan.out;
+  for (int a = 0; a < 4; ++a) {
+    const QJsonObject found = Json(scan.Lines()[static_cast<std::size_t>(a)]);
+    EXPECT_EQ(found["address"].toInt(), a);
+    EXPECT_EQ(found["answered"].toBool(), a == 0 || a == 2);
+    EXPECT_EQ(found["IDstring"].toString().toStdString(), a == 0 ? "Alpha" : a == 2 ? "Bravo" : "");
+    EXPECT_EQ(found["FWver"].toString(), a == 0 || a == 2 ? "1.0" : "");
   }
 }
 
