@@ -3,12 +3,15 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSerialPortInfo>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "line_scan.h"
 #include "platform/port_map.h"
 
 namespace vyx::panel {
@@ -64,8 +67,24 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
           tr("Mapped by %1 for this run; the settings keep \"%2\"").arg(fixed.origin, current[i]));
     }
     box->setAccessibleName(tr("Comm%1 device").arg(i + 1));
-    form->addRow(tr("Comm%1").arg(i + 1), box);
+    auto* scan = new QToolButton;
+    scan->setText(tr("Scan"));
+    scan->setAccessibleName(tr("Scan Comm%1").arg(i + 1));
+    scan->setToolTip(tr("Ask addresses 0 to 3 on this device which boards answer"));
+    connect(scan, &QToolButton::clicked, this, [this, i] { Scan(i); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(scan);
+    auto* boards = new QLabel;
+    boards->setWordWrap(true);
+    boards->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    boards->setAccessibleName(tr("Comm%1 boards").arg(i + 1));
+    boards->hide();
+    form->addRow(tr("Comm%1").arg(i + 1), row);
+    form->addRow(QString(), boards);
     boxes_[i] = box;
+    scanButtons_[i] = scan;
+    scanned_[i] = boards;
   }
   if (found_.isEmpty()) form->addRow(new QLabel(tr("No serial devices were found.")));
 
@@ -77,6 +96,47 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
   layout->addWidget(intro);
   layout->addLayout(form);
   layout->addWidget(buttons);
+}
+
+PortsDialog::~PortsDialog() = default;
+
+// The device as the entry stands now, on a map of its own: the scan opens it as the
+// component would, and nothing is kept once the dialog closes.
+void PortsDialog::Scan(std::size_t position) {
+  if (scan_) return;
+  const int comm = static_cast<int>(position) + 1;
+  const QString device = session_[position].device.isEmpty()
+                             ? DeviceOf(boxes_[position]->currentText(), found_)
+                             : session_[position].device;
+  QLabel* label = scanned_[position];
+  label->show();
+  scanMap_ = std::make_unique<vyx::qt::PortMap>();
+  if (const Status s = scanMap_->Set(comm, device.toStdString()); !s) {
+    label->setText(tr("Not a device: %1").arg(QString::fromStdString(s.message())));
+    return;
+  }
+  label->setText(tr("Scanning addresses 0 to 3..."));
+  for (QToolButton* b : scanButtons_) b->setEnabled(false);
+  scan_ = std::make_unique<boards::LineScan>(*scanMap_, comm);
+  connect(scan_.get(), &boards::LineScan::finished, this,
+          [this, label](const Status& opened, const std::vector<boards::BoardFound>& boards) {
+            QStringList lines;
+            if (!opened) lines << QString::fromStdString(opened.message());
+            for (const boards::BoardFound& b : boards) {
+              lines << (b.answered ? tr("Addr%1: firmware %2, identifier \"%3\", calibration %4 V")
+                                         .arg(b.address)
+                                         .arg(QString::fromStdString(b.firmware),
+                                              QString::fromStdString(b.identifier),
+                                              QString::fromStdString(b.calibration))
+                                   : tr("Addr%1: no board (%2)")
+                                         .arg(b.address)
+                                         .arg(QString::fromStdString(b.failure)));
+            }
+            label->setText(lines.join(u'\n'));
+            for (QToolButton* b : scanButtons_) b->setEnabled(true);
+            scan_.release()->deleteLater();
+          });
+  scan_->Start();
 }
 
 PortMapping PortsDialog::mapping() const {

@@ -1,17 +1,29 @@
 // The port dialog: Comm1 to Comm8, each led to a serial device found on this machine, a
 // typed path, or tcp://HOST:PORT; an empty entry keeps the environment's device or none.
 // Positions the host mapped for this run only (the simulated board, --port) are shown as
-// they lead now, and cannot be edited here.
+// they lead now, and cannot be edited here. Each position's Scan asks addresses 0 to 3 of its
+// device which boards answer, with their firmware, identifier and calibration.
 #pragma once
 
 #include <QDialog>
 #include <QList>
 #include <QString>
 #include <array>
+#include <memory>
 
 #include "port_settings.h"
 
+namespace vyx::qt {
+class PortMap;
+}
+
 class QComboBox;
+class QLabel;
+class QToolButton;
+
+namespace vyx::boards {
+class LineScan;
+}
 
 namespace vyx::panel {
 
@@ -47,12 +59,19 @@ class PortsDialog : public QDialog {
   static QString DeviceOf(const QString& entry, const QList<FoundPort>& found);
 
   void accept() override;
+  ~PortsDialog() override;
 
  private:
+  void Scan(std::size_t position);
+
   QList<FoundPort> found_;
   PortMapping current_;
   SessionPorts session_;
   std::array<QComboBox*, 8> boxes_{};
+  std::array<QToolButton*, 8> scanButtons_{};
+  std::array<QLabel*, 8> scanned_{};
+  std::unique_ptr<vyx::qt::PortMap> scanMap_;  // the device under scan, at its position
+  std::unique_ptr<boards::LineScan> scan_;
 };
 
 }  // namespace vyx::panel

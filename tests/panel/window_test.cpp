@@ -8,6 +8,7 @@
 #include "main_window.h"
 #include "panel_view.h"
 #include "platform/port_map.h"
+#include "ports_dialog.h"
 #include "strip_chart.h"
 #include "vyx/sim/simulator.h"
 
@@ -257,6 +258,42 @@ class WindowTest : public QObject {
     QVERIFY2(d.lastError().startsWith("not ready: "), qPrintable(d.lastError()));
     vyx().setClearCmd(true);  // Clear makes it ready again
     runUpdates(1, true);
+  }
+
+  // The port dialog's Scan lists which addresses of a position's device answer; a device that
+  // does not open says why.
+  void thePortDialogScansALine() {
+    vyx::sim::Options options;
+    options.boards = {1, 3};
+    vyx::sim::Simulator board(options);
+    const QString device = QString::fromStdString(board.Start());
+    vyx::panel::PortMapping current;
+    current[1] = device;
+    current[2] = file("no-such-device");
+    vyx::panel::PortsDialog dialog(current, {});
+    const struct {
+      const char* comm;
+      QString expected;
+    } cases[] = {
+        {"Comm2",
+         "Addr0: no board (no reply)\nAddr1: firmware 1.0, identifier \"Vantrel\", "
+         "calibration 5.0000 V\nAddr2: no board (no reply)\nAddr3: firmware 1.0"},
+        {"Comm3", "did not open: " + file("no-such-device")},
+    };
+    const auto named = [&dialog]<typename W>(W*, const QString& name) -> W* {
+      for (W* w : dialog.findChildren<W*>()) {
+        if (w->accessibleName() == name) return w;
+      }
+      return nullptr;
+    };
+    for (const auto& c : cases) {
+      QToolButton* scan = named(static_cast<QToolButton*>(nullptr), QString("Scan ") + c.comm);
+      QLabel* found = named(static_cast<QLabel*>(nullptr), QString(c.comm) + " boards");
+      QVERIFY(scan && found);
+      scan->click();
+      QTRY_VERIFY_WITH_TIMEOUT(scan->isEnabled(), kWaitMs);
+      QVERIFY2(found->text().contains(c.expected), qPrintable(found->text()));
+    }
   }
 };
 
