@@ -39,7 +39,7 @@ expect "--format "      vyx monitor --for
 expect "--format "      vyx --for
 expect "csv jsonl "     vyx monitor --format ""
 expect "json "          vyx read --format js
-expect "text json "     vyx scan --format ""
+expect "json text "     vyx scan --format ""
 expect "scan "          vyx sc
 expect "0 1 2 3 "       vyx read --address ""
 expect "1= 2= 3= 4= 5= 6= 7= 8= " vyx --port ""
