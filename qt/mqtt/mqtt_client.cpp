@@ -13,7 +13,15 @@ void InitLibrary() {
   (void)once;
 }
 
-QString Reason(int rc) { return QString::fromUtf8(mosquitto_strerror(rc)); }
+// The library's sentences, as the rest of a message: "the connection was lost".
+QString Reason(const char* text) {
+  QString s = QString::fromUtf8(text);
+  if (s.endsWith('.')) s.chop(1);
+  if (!s.isEmpty() && !s.startsWith(QStringLiteral("MQTT")) && !s.startsWith(QStringLiteral("TLS")))
+    s[0] = s[0].toLower();
+  return s;
+}
+QString Reason(int rc) { return Reason(mosquitto_strerror(rc)); }
 
 }  // namespace
 
@@ -131,7 +139,7 @@ void MqttClient::Connected(int rc) {
   if (closing_) return;
   if (rc != 0) {
     // Refused by the broker (bad credentials, say): the library tries again later.
-    return Lost(QString::fromUtf8(mosquitto_connack_string(rc)));
+    return Lost(Reason(mosquitto_connack_string(rc)));
   }
   connected_ = true;
   lastReason_.clear();
