@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge_run.h"
 #include "console_args.h"
 #include "console_escape.h"
 #include "console_input.h"
@@ -211,8 +212,14 @@ int main(int argc, char** argv) {
       return Ended(standardOutput, QCoreApplication::exec());
     }
 
-    case CliCommand::Bridge:
-      return Fail("bridge: not in this build");
+    case CliCommand::Bridge: {
+      TerminationSignals stopSignals;
+      BridgeRun run(session.Ports(), o, err);
+      QObject::connect(&stopSignals, &TerminationSignals::received, &run, &BridgeRun::Stop);
+      QObject::connect(&run, &BridgeRun::finished, &app, &QCoreApplication::exit);
+      run.Start();
+      return QCoreApplication::exec();
+    }
 
     case CliCommand::Help:
     case CliCommand::Version:
