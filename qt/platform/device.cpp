@@ -8,10 +8,13 @@ namespace vyx::qt {
 namespace {
 
 constexpr std::string_view kTcpScheme = "tcp://";
+constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 
-Status ParseTcp(std::string_view text, Device& device) {
-  const std::string_view rest = text.substr(kTcpScheme.size());
-  const std::string why = "'" + std::string(text) + "' is not tcp://HOST:PORT: ";
+// Both network forms are HOST:PORT after their scheme.
+Status ParseNetwork(std::string_view text, std::string_view scheme, Device& device) {
+  const std::string_view rest = text.substr(scheme.size());
+  const std::string why =
+      "'" + std::string(text) + "' is not " + std::string(scheme) + "HOST:PORT: ";
   const std::size_t colon = rest.rfind(':');
   if (colon == std::string_view::npos) return Status::Fail(why + "no port");
   std::string_view host = rest.substr(0, colon);
@@ -31,7 +34,7 @@ Status ParseTcp(std::string_view text, Device& device) {
       value > 65535) {
     return Status::Fail(why + "the port must be a number from 1 to 65535");
   }
-  device.kind = Device::Kind::Tcp;
+  device.kind = scheme == kTcpScheme ? Device::Kind::Tcp : Device::Kind::Rfc2217;
   device.path.clear();
   device.host = std::string(host);
   device.port = static_cast<std::uint16_t>(value);
@@ -62,9 +65,13 @@ Status ParseDevice(std::string_view text, Device& device) {
       return Status::Fail("device '" + std::string(text) + "' holds a control character");
     }
   }
-  if (text.starts_with(kTcpScheme)) return ParseTcp(text, device);
-  if (text.find("://") != std::string_view::npos || text.starts_with("tcp:")) {
-    return Status::Fail("'" + std::string(text) + "': only device paths and tcp://HOST:PORT");
+  for (const std::string_view scheme : {kTcpScheme, kRfc2217Scheme}) {
+    if (text.starts_with(scheme)) return ParseNetwork(text, scheme, device);
+  }
+  if (text.find("://") != std::string_view::npos || text.starts_with("tcp:") ||
+      text.starts_with("rfc2217:")) {
+    return Status::Fail("'" + std::string(text) +
+                        "': only device paths, tcp://HOST:PORT and rfc2217://HOST:PORT");
   }
   device.kind = Device::Kind::Tty;
   if (Status s = TtyPath(text, device.path); !s) return s;

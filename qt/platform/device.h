@@ -1,5 +1,6 @@
-// Where a port position leads: a serial device path, or a raw TCP connection written as
-// tcp://HOST:PORT (a serial line served over the network, as ser2net does in raw mode).
+// Where a port position leads: a serial device path; a raw TCP connection written as
+// tcp://HOST:PORT (a serial line served over the network, as ser2net does in raw mode); or
+// rfc2217://HOST:PORT, a Telnet connection over which the line settings are sent too.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +12,11 @@
 namespace vyx::qt {
 
 struct Device {
-  enum class Kind : std::uint8_t { Tty, Tcp };
+  enum class Kind : std::uint8_t { Tty, Tcp, Rfc2217 };
   Kind kind = Kind::Tty;
   std::string path;        // Tty: the device path
-  std::string host;        // Tcp: host name or address, without IPv6 brackets
-  std::uint16_t port = 0;  // Tcp
+  std::string host;        // Tcp, Rfc2217: host name or address, without IPv6 brackets
+  std::uint16_t port = 0;  // Tcp, Rfc2217
 };
 
 // Parses a device text; a failure names what is wrong with it.

@@ -8,6 +8,7 @@
 
 #include "platform/device.h"
 #include "platform/logging.h"
+#include "platform/rfc2217_line.h"
 #include "platform/tcp_line.h"
 #include "platform/tty_line.h"
 
@@ -18,11 +19,13 @@ QtSerialPort::QtSerialPort(const PortMap& map)
       context_(std::make_unique<QObject>()),
       notify_(std::make_unique<QTimer>()),
       tty_(std::make_unique<TtyLine>()),
-      tcp_(std::make_unique<TcpLine>()) {
+      tcp_(std::make_unique<TcpLine>()),
+      rfc2217_(std::make_unique<Rfc2217Line>()) {
   notify_->setSingleShot(true);
   notify_->setInterval(0);
   QObject::connect(notify_.get(), &QTimer::timeout, [this] { NotifyIfDue(); });
-  for (Line* line : {static_cast<Line*>(tty_.get()), static_cast<Line*>(tcp_.get())}) {
+  for (Line* line : {static_cast<Line*>(tty_.get()), static_cast<Line*>(tcp_.get()),
+                     static_cast<Line*>(rfc2217_.get())}) {
     line->SetHandlers(
         [this, line, alive = alive_] {
           if (!*alive || line != line_) return;
@@ -50,10 +53,12 @@ QtSerialPort::~QtSerialPort() {
   if (notifying_) {
     // Destroyed by a host from inside a receive notification, which runs inside the
     // line's own signal: the line must outlive that signal, so it goes from the loop.
-    QTimer::singleShot(0, [tty = tty_.release(), tcp = tcp_.release()] {
-      delete tty;
-      delete tcp;
-    });
+    QTimer::singleShot(0,
+                       [tty = tty_.release(), tcp = tcp_.release(), rfc2217 = rfc2217_.release()] {
+                         delete tty;
+                         delete tcp;
+                         delete rfc2217;
+                       });
   }
 }
 
@@ -91,8 +96,9 @@ IoResult QtSerialPort::SetOpen(bool open) {
   const std::string text = map_.Device(comm_);
   Device device;
   if (Status s = map_.Resolve(comm_, device); !s) return Fail(IoResult::BadArgument, s.message());
-  Line* line = device.kind == Device::Kind::Tcp ? static_cast<Line*>(tcp_.get())
-                                                : static_cast<Line*>(tty_.get());
+  Line* line = device.kind == Device::Kind::Tcp       ? static_cast<Line*>(tcp_.get())
+               : device.kind == Device::Kind::Rfc2217 ? static_cast<Line*>(rfc2217_.get())
+                                                      : static_cast<Line*>(tty_.get());
   if (IoResult r = line->Open(device, settings_); r != IoResult::Ok) {
     return Fail(r, text + ": " + line->LastError());
   }

@@ -1,5 +1,6 @@
 // The component's serial port on Qt: QSerialPort for device paths, a raw TCP connection for
-// tcp://HOST:PORT. CommPort numbers 1 to 8 lead to devices through a PortMap.
+// tcp://HOST:PORT, a Telnet connection that sets the line for rfc2217://HOST:PORT. CommPort numbers
+// 1 to 8 lead to devices through a PortMap.
 //
 // The port keeps its own input buffer of every byte received, 0 included, in order. The
 // receive notification comes once when the count reaches the threshold, however many pieces
@@ -29,6 +30,7 @@ namespace vyx::qt {
 class Line;
 class TtyLine;
 class TcpLine;
+class Rfc2217Line;
 
 class QtSerialPort final : public SerialPort {
  public:
@@ -80,6 +82,7 @@ class QtSerialPort final : public SerialPort {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // the lines' handlers look
   std::unique_ptr<TtyLine> tty_;
   std::unique_ptr<TcpLine> tcp_;
+  std::unique_ptr<Rfc2217Line> rfc2217_;
   Line* line_ = nullptr;       // the open line
   std::uint64_t session_ = 0;  // tells queued calls of an earlier opening apart
   bool vanished_ = false;

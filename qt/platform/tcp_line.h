@@ -1,5 +1,5 @@
 // Internal: a raw TCP connection used as a serial line (tcp://HOST:PORT). The line settings
-// belong to the far end; the connection has no modem controls.
+// belong to the far end; the connection has no modem controls. Rfc2217Line builds on it.
 #pragma once
 
 #include <QTcpSocket>
@@ -8,7 +8,7 @@
 
 namespace vyx::qt {
 
-class TcpLine final : public Line {
+class TcpLine : public Line {
  public:
   // How long opening waits for the connection before giving up.
   static constexpr int kConnectMsecs = 3000;

@@ -6,10 +6,10 @@
 
 namespace vyx::test {
 
-BoardRig::BoardRig(sim::Options options) : board(std::move(options)) {
+BoardRig::BoardRig(sim::Options options, const Route& route) : board(std::move(options)) {
   const std::string device = board.Start();
   EXPECT_NE(device, "") << board.LastError();
-  EXPECT_TRUE(platform.portMap().Set(1, device));
+  EXPECT_TRUE(platform.portMap().Set(1, route ? route(device) : device));
   Set("CommPort", std::string("1"));
   EXPECT_EQ(vyx.Fields().Caption(Field::LblComm), "Connect") << platform.port().LastError();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QEventLoop>
+#include <functional>
 
 #include "control/vyx.h"
 #include "far_end.h"
@@ -18,7 +19,10 @@ struct Exchange {
 };
 
 struct BoardRig : Host {
-  explicit BoardRig(sim::Options options);  // starts the board and selects it on Comm1
+  // What Comm1 maps to, given the board's device: a server in between, say.
+  using Route = std::function<std::string(const std::string& device)>;
+  // Starts the board and selects it on Comm1, through `route` when given.
+  explicit BoardRig(sim::Options options, const Route& route = {});
 
   void PropertyChanged(std::string_view) override {}
   void NewData() override { ++newData; }

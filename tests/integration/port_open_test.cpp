@@ -80,7 +80,9 @@ TEST(PortMap, ValidMappingsTakeInvalidOnesAreRefusedAndChangeNothing) {
       {1, "tcp://host:65536", false},    {1, "tcp://host:40a1", false},
       {1, "tcp://::1:7000", false},      {1, "tcp://host/x:7000", false},
       {1, "udp://host:7000", false},     {1, "tcp:/host:7000", false},
-      {1, "/dev/tty\nS0", false},
+      {1, "/dev/tty\nS0", false},        {3, "rfc2217://127.0.0.1:4002", true},
+      {3, "rfc2217://[::1]:7000", true}, {1, "rfc2217://host", false},
+      {1, "rfc2217://host:0", false},    {1, "rfc2217:/host:7000", false},
   };
   for (const auto& [comm, device, valid] : rows) {
     qt::PortMap map;

@@ -1,0 +1,29 @@
+// Internal: a serial line served over Telnet with its settings (rfc2217://HOST:PORT). The
+// connection is TcpLine's; this adds the Telnet bytes: the speed, framing and modem controls
+// go to the far end as commands, and the data is escaped on the way out and picked out of
+// the commands on the way in.
+#pragma once
+
+#include "platform/tcp_line.h"
+#include "platform/telnet_codec.h"
+
+namespace vyx::qt {
+
+class Rfc2217Line final : public TcpLine {
+ public:
+  // Fails unless the far end agrees, within the connection's time, to take the settings.
+  IoResult Open(const Device& device, const LineSettings& settings) override;
+  IoResult Apply(const LineSettings& settings) override;
+  IoResult SetRts(bool on) override;
+  IoResult SetDtr(bool on) override;
+  IoResult Write(std::string_view bytes) override;
+  void TakeInput(std::vector<std::uint8_t>& into) override;
+
+ private:
+  IoResult Send(const std::string& commands);
+
+  telnet::Codec codec_;
+  std::vector<std::uint8_t> raw_;  // what the socket gave, before decoding
+};
+
+}  // namespace vyx::qt

@@ -1,0 +1,56 @@
+// The board through a real ser2net: raw, where the server owns the line settings, and over
+// Telnet, where the component sends them.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "board_rig.h"
+#include "ser2net.h"
+
+namespace vyx::test {
+namespace {
+
+// The server sets the device to its connector's 9600 8N2; what the device reads once the
+// component has opened and run an update (a pseudo-terminal keeps 8 bits, no parity).
+struct Served {
+  const char* name;
+  Ser2net::Mode mode;
+  speed_t speed;
+  tcflag_t framing;
+};
+
+class OverSer2net : public ::testing::TestWithParam<Served> {};
+
+TEST_P(OverSer2net, TheBoardReadsAsItHoldsItAndTheLineIsSetWhereTheComponentCan) {
+  sim::Options o;
+  o.line_rate = true;
+  o.board.analog = {sim::Waveform::Constant(0.5), sim::Waveform::Constant(1.25),
+                    sim::Waveform::Constant(2.5), sim::Waveform::Constant(3.75),
+                    sim::Waveform::Constant(5.0)};  // answered as 0xFF 0xE0
+  Ser2net server;
+  BoardRig rig(
+      o, [&](const std::string& pty) { return server.Serve(pty, GetParam().mode, "9600n82"); });
+  ASSERT_TRUE(rig.Update());
+  EXPECT_EQ(rig.Get("AD0volt") + " " + rig.Get("AD2volt") + " " + rig.Get("AD4volt"),
+            "0.500 2.500 5.000");
+  EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "Vantrel 5.0000");
+  rig.Set("IDstring", std::string("Zürich-1"));
+  ASSERT_TRUE(rig.Update());
+  EXPECT_EQ(rig.Get("IDstring"), "Zürich-1");
+
+  const int fd = ::open(rig.board.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  termios t{};
+  ASSERT_EQ(::tcgetattr(fd, &t), 0);
+  ::close(fd);
+  EXPECT_EQ(cfgetospeed(&t), GetParam().speed);
+  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB), GetParam().framing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OverSer2net,
+                         ::testing::Values(Served{"Raw", Ser2net::Mode::Raw, B9600, CS8 | CSTOPB},
+                                           Served{"Rfc2217", Ser2net::Mode::Rfc2217, B38400, CS8}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace vyx::test
