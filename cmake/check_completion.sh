@@ -44,6 +44,7 @@ expect "scan "          vyx sc
 expect "0 1 2 3 "       vyx read --address ""
 expect "1= 2= 3= 4= 5= 6= 7= 8= " vyx --port ""
 expect "tcp:// "        vyx --port 1 = tc
+expect "rfc2217:// "    vyx --port 1 = rf
 expect "$scratch/log.csv $scratch/log.jsonl " vyx monitor --output "$scratch/log"
 expect "$scratch/log.csv " vyx --port 2 = "$scratch/log.c"
 expect "2=$scratch/log.csv " vyx --port "2=$scratch/log.c"

@@ -58,7 +58,8 @@ std::optional<PanelOptions> ParsePanelOptions(const QStringList& arguments, QStr
           "Start the built-in simulated board, map Comm1 to it and run automatic updates."));
   const QCommandLineOption port(
       QStringLiteral("port"),
-      QStringLiteral("Map CommN (1 to 8) to DEVICE for this run: a path, or tcp://HOST:PORT."),
+      QStringLiteral("Map CommN (1 to 8) to DEVICE for this run: a path, tcp://HOST:PORT or "
+                     "rfc2217://HOST:PORT."),
       QStringLiteral("N=DEVICE"));
   const QCommandLineOption settings(QStringLiteral("settings"),
                                     QStringLiteral("Keep settings in the INI file FILE."),

@@ -45,7 +45,8 @@ PortsDialog::PortsDialog(const PortMapping& current, const QList<FoundPort>& fou
   setWindowTitle(tr("Ports"));
   auto* intro = new QLabel(
       tr("Lead each port position to a device: pick one found on this machine, type a path, "
-         "or give tcp://HOST:PORT for a line served over the network. An empty position takes "
+         "or give tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet, which takes the line "
+         "settings from here) for a line served over the network. An empty position takes "
          "its VYX_COMMn variable, if set; a position mapped by neither leads to no device."));
   intro->setWordWrap(true);
 

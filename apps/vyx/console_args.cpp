@@ -63,9 +63,10 @@ Commands:
 
 constexpr std::string_view kUsageOptions = R"(
 Options:
-  --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, or tcp://HOST:PORT; a bare name
-                       such as ttyUSB0 is under /dev, a relative path starts from the
-                       working directory
+  --port N=DEVICE      map CommN (1 to 8) to DEVICE: a path, tcp://HOST:PORT (a line served
+                       raw) or rfc2217://HOST:PORT (served over Telnet, which takes the line
+                       settings from vyx); a bare name such as ttyUSB0 is under /dev, a
+                       relative path starts from the working directory
   --simulate           start the built-in simulated board and map Comm1 to it
   --comm N             read, monitor: the port position to select (default 1); scan, bridge:
                        the positions to serve, such as 1,2 (default: every mapped one)

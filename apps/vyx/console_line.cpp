@@ -52,7 +52,8 @@ struct VerbSpec {
 };
 
 constexpr std::array<VerbSpec, 17> kVerbs{{
-    {"port", Verb::Port, "port N DEVICE", "map CommN to DEVICE: a path, or tcp://HOST:PORT"},
+    {"port", Verb::Port, "port N DEVICE",
+     "map CommN to DEVICE: a path, tcp://HOST:PORT or rfc2217://HOST:PORT"},
     {"set", Verb::Set, "set NAME VALUE", "set property NAME to the JSON VALUE"},
     {"get", Verb::Get, "get NAME", "property NAME's JSON value"},
     {"dump", Verb::Dump, "dump", "every property as NAME VALUE, then end"},

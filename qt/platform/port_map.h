@@ -1,7 +1,7 @@
-// Comm1 to Comm8 are positions, not device names: the host maps each to a device path or to
-// tcp://HOST:PORT (in code, from its command line, VYX_COMMn or its operator's settings). An
-// unmapped position leads to no device at all, so a saved document, which stores only the
-// position, can never open a device nobody chose.
+// Comm1 to Comm8 are positions, not device names: the host maps each to a device path, to
+// tcp://HOST:PORT or to rfc2217://HOST:PORT (in code, from its command line, VYX_COMMn or its
+// operator's settings). An unmapped position leads to no device at all, so a saved document, which
+// stores only the position, can never open a device nobody chose.
 #pragma once
 
 #include <array>
