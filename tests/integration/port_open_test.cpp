@@ -45,13 +45,17 @@ TEST(PortOpen, FailedOpeningsSayWhyAndLeaveThePortClosed) {
   qt::PortMap map;
   ASSERT_TRUE(map.Set(3, "/dev/vyx-no-such-device"));
   ASSERT_TRUE(map.Set(4, FarEnd(true).Device()));  // nobody listens there any more
+  FarEnd quiet(true);                              // takes the connection, never says a word
+  ASSERT_TRUE(map.Set(5, "rfc2217" + quiet.Device().substr(3)));
   qt::QtSerialPort port(map);
-  for (const int comm : {4, 3}) {
+  for (const auto& [comm, result, why] : {std::tuple{4, IoResult::NoDevice, "refused"},
+                                          {5, IoResult::Failed, "is it a Telnet server"},
+                                          {3, IoResult::NoDevice, "/dev/vyx-no-such-device"}}) {
     ASSERT_EQ(port.SetCommPort(comm), IoResult::Ok);
-    EXPECT_EQ(port.SetOpen(true), IoResult::NoDevice) << comm;
+    EXPECT_EQ(port.SetOpen(true), result) << comm;
     EXPECT_FALSE(port.IsOpen());
+    EXPECT_NE(port.LastError().find(why), std::string::npos) << port.LastError();
   }
-  EXPECT_NE(port.LastError().find("/dev/vyx-no-such-device"), std::string::npos);
   EXPECT_EQ(port.SetCommPort(9), IoResult::BadArgument);
   EXPECT_EQ(port.CommPort(), 3);
 }

@@ -12,11 +12,9 @@ using Offer = telnet::Codec::Offer;
 using namespace std::string_literals;  // the bytes hold zeros
 
 TEST(TelnetCodec, DataIsEscapedAndSettingsAndControlsBecomeComPortCommands) {
-  qt::LineSettings odd;
-  odd.baud = 511;  // a 0xFF byte inside a value is doubled too
-  odd.parity = qt::LineSettings::Parity::Odd;
-  odd.dataBits = 7;
-  odd.stopBits = qt::LineSettings::StopBits::Two;
+  // A 0xFF byte inside a value is doubled too.
+  const qt::LineSettings odd{511, qt::LineSettings::Parity::Odd, 7,
+                             qt::LineSettings::StopBits::Two};
   const std::pair<std::string, std::string> rows[] = {
       {telnet::EscapeData("x\xFF\xFFy"), "x\xFF\xFF\xFF\xFFy"},
       {telnet::LineCommands({}), "\xFF\xFA,\x01\0\0\x96\0\xFF\xF0\xFF\xFA,\x02\x08\xFF\xF0"s +

@@ -10,13 +10,6 @@
 namespace vyx::test {
 namespace {
 
-// A loopback port nobody listens on now.
-int FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost);
-  return probe.serverPort();
-}
-
 // Read from the kernel's table, so that looking does not open the device as a client would.
 bool Listening(int port) {
   QFile table("/proc/net/tcp");
@@ -38,23 +31,24 @@ Ser2net::~Ser2net() {
 }
 
 std::string Ser2net::Serve(const std::string& device, Mode mode, const std::string& line) {
-  const int port = FreePort();
-  const std::string address = "tcp,127.0.0.1," + std::to_string(port);
-  const QString config = dir_.filePath("ser2net.yaml");
-  QFile file(config);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(("connection: &line\n  accepter: " +
-              (mode == Mode::Raw ? address : "telnet(rfc2217)," + address) +
-              "\n  connector: serialdev," + device + "," + line + ",local\n")
-                 .c_str());
-  file.close();
+  QTcpServer probe;  // for a loopback port nobody listens on now
+  probe.listen(QHostAddress::LocalHost);
+  const int port = probe.serverPort();
+  probe.close();
+  const std::string tcp = "tcp,127.0.0.1," + std::to_string(port);
+  QFile config(dir_.filePath("ser2net.yaml"));
+  EXPECT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(
+      ("connection: &line\n  accepter: " + (mode == Mode::Raw ? tcp : "telnet(rfc2217)," + tcp) +
+       "\n  connector: serialdev," + device + "," + line + ",local\n")
+          .c_str());
+  config.close();
   process_.setProcessChannelMode(QProcess::MergedChannels);
-  process_.start(VYX_SER2NET, {"-d", "-u", "-P", dir_.filePath("pid"), "-c", config});
+  process_.start(VYX_SER2NET, {"-d", "-u", "-P", dir_.filePath("pid"), "-c", config.fileName()});
   const bool up = TurnUntil([&] { return Listening(port); }, milliseconds(5000));
   EXPECT_TRUE(up) << "ser2net did not listen: " << process_.readAll().toStdString();
   if (!up) return "";
-  return (mode == Mode::Raw ? "tcp://" : "rfc2217://") + std::string("127.0.0.1:") +
-         std::to_string(port);
+  return (mode == Mode::Raw ? "tcp://127.0.0.1:" : "rfc2217://127.0.0.1:") + std::to_string(port);
 }
 
 }  // namespace vyx::test

