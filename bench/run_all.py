@@ -4,12 +4,16 @@
     run_all.py --build build-bench --results bench/RESULTS.md [--only NAME,...] [--soak N]
 """
 import argparse
+import contextlib
 import datetime
 import os
 import platform
 import re
+import signal
+import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -205,6 +209,178 @@ def bench_memory(build, r):
     r["mem_growth_kb"] = last - first
 
 
+# The network bridge against a real broker, on loopback. Each run waits for the first state
+# message, lets WARMUP seconds pass, then measures for BRIDGE_SECONDS.
+MOSQUITTO = "/usr/sbin/mosquitto"
+WARMUP = 3
+BRIDGE_SECONDS = 20
+LINES = 8
+TOPIC_PREFIX = "vyxbench"
+
+
+class Broker:
+    """mosquitto on a free loopback port, its configuration in a temporary directory."""
+
+    def __enter__(self):
+        self.dir = tempfile.TemporaryDirectory()
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        conf = os.path.join(self.dir.name, "mosquitto.conf")
+        with open(conf, "w") as out:
+            out.write(f"listener {self.port} 127.0.0.1\nallow_anonymous true\npersistence false\n")
+        self.proc = subprocess.Popen([MOSQUITTO, "-c", conf], stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while True:
+            with socket.socket() as s:
+                if s.connect_ex(("127.0.0.1", self.port)) == 0:
+                    return self
+            if self.proc.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("mosquitto did not start")
+            time.sleep(0.05)
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+        self.dir.cleanup()
+
+
+def cpu_seconds(pid):
+    """User and system time of a process, every thread, from /proc."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+class Subscriber:
+    """bench_bridge: says when its measuring window starts and ends, then its figures."""
+
+    def __init__(self, build, mode, port, *args):
+        self.proc = subprocess.Popen(
+            [os.path.join(build, "bench_bridge"), mode, str(port), f"{TOPIC_PREFIX}/#",
+             str(WARMUP), str(BRIDGE_SECONDS), *args], stdout=subprocess.PIPE, text=True)
+
+    def expect(self, word):
+        line = self.proc.stdout.readline().strip()
+        if not line.startswith(word):
+            self.proc.wait(timeout=10)
+            raise RuntimeError(f"bench_bridge: expected {word}, got {line!r}")
+        return line
+
+    def figures(self):
+        f = figures(self.proc.stdout.readline())
+        if self.proc.wait(timeout=30) != 0:
+            raise RuntimeError("bench_bridge failed")
+        return f
+
+
+class Hosts:
+    """Host processes started together and stopped with SIGINT, as a user stops them."""
+
+    def __init__(self, commands, log):
+        self.errors = open(log, "w")
+        self.procs = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=self.errors)
+                      for c in commands]
+
+    def cpu(self):
+        return sum(cpu_seconds(p.pid) for p in self.procs)
+
+    def memory(self):
+        return (sum(rss_kb(p.pid, "VmRSS") for p in self.procs),
+                sum(rss_kb(p.pid, "VmHWM") for p in self.procs))
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        for p in self.procs:
+            p.send_signal(signal.SIGINT)
+        codes = [p.wait(timeout=15) for p in self.procs]
+        self.errors.close()
+        if exc[0] is None and any(codes):
+            with open(self.errors.name) as log:
+                sys.stderr.write(log.read())
+            raise RuntimeError(f"hosts ended with {codes}")
+
+
+def bridge_command(build, port, devices):
+    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
+    ports = [f"--port={n}={device}" for n, device in enumerate(devices, start=1)]
+    return [exe, "bridge", *ports, "--address", "0,1,2,3", "--mqtt", f"mqtt://127.0.0.1:{port}",
+            "--node", "bench", "--topic-prefix", TOPIC_PREFIX]
+
+
+def measure_bridge(build, sub, devices, port):
+    """Runs the bridge over the subscriber's window: its figures, the bridge's CPU seconds
+    and memory in the window."""
+    log = os.path.join(build, "bridge-errors.log")
+    with Hosts([bridge_command(build, port, devices)], log) as bridge:
+        sub.expect("window")
+        started, cpu = time.monotonic(), bridge.cpu()
+        sub.expect("end")
+        cpu, wall = bridge.cpu() - cpu, time.monotonic() - started
+        rss, peak = bridge.memory()
+    f = sub.figures()
+    f.update(cpu=cpu, cpu_percent=100 * cpu / wall, rss_kb=rss, peak_kb=peak)
+    return f
+
+
+# The simulator's byte-paced replies wake the host at every byte; whole ones, as USB adapters
+# deliver them, show what the bridge itself costs.
+BRIDGE_REPLIES = {"byte": "1", "whole": "0"}
+
+
+def bench_bridge(build, r):
+    for mode, chunk in BRIDGE_REPLIES.items():
+        with Broker() as broker:
+            sub = Subscriber(build, "latency", broker.port, chunk)
+            device = sub.expect("device=").split("=", 1)[1]
+            f = measure_bridge(build, sub, [device], broker.port)
+        f["cpu_us"] = 1e6 * f["cpu"] / f["states"] if f["states"] else float("nan")
+        r.update({f"bridge_{mode}_{k}": v for k, v in f.items()})
+
+
+def monitor_rows_between(path, start, end):
+    import csv
+    with open(path, newline="") as rows_file:
+        rows = list(csv.DictReader(rows_file))
+    stamps = [datetime.datetime.fromisoformat(row["time"].replace("Z", "+00:00")) for row in rows]
+    return sum(start <= t < end for t in stamps)
+
+
+def bench_lines8(build, r):
+    with contextlib.ExitStack() as stack:
+        boards = [stack.enter_context(Board(build, "--line-rate", "--boards", "0,1,2,3"))
+                  for _ in range(LINES)]
+        devices = [b.device for b in boards]
+        with Broker() as broker:
+            sub = Subscriber(build, "count", broker.port)
+            sub.expect("subscribed")
+            f = measure_bridge(build, sub, devices, broker.port)
+        r["lines8_bridge_rate"] = f["states_per_second"]
+        r["lines8_bridge_messages"] = f["messages_per_second"]
+        r["lines8_bridge_cpu"] = f["cpu_percent"]
+        r["lines8_bridge_rss"], r["lines8_bridge_peak"] = f["rss_kb"], f["peak_kb"]
+
+        exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
+        logs = [os.path.join(build, f"lines8-monitor{i}.csv") for i in range(LINES)]
+        commands = [[exe, "monitor", "--port", f"1={device}", "--address", "0,1,2,3", "--output",
+                     log] for device, log in zip(devices, logs)]
+        with Hosts(commands, os.path.join(build, "monitor-errors.log")) as monitors:
+            time.sleep(WARMUP)
+            start = datetime.datetime.now(datetime.timezone.utc)
+            wall, cpu = time.monotonic(), monitors.cpu()
+            time.sleep(BRIDGE_SECONDS)
+            end = datetime.datetime.now(datetime.timezone.utc)
+            cpu, wall = monitors.cpu() - cpu, time.monotonic() - wall
+            rss, peak = monitors.memory()
+        rows = sum(monitor_rows_between(log, start, end) for log in logs)
+        r["lines8_monitor_rate"] = rows / (end - start).total_seconds()
+        r["lines8_monitor_cpu"] = 100 * cpu / wall
+        r["lines8_monitor_rss"], r["lines8_monitor_peak"] = rss, peak
+
+
 def bench_soak(build, r, updates):
     done = subprocess.run([os.path.join(build, "bench_soak"), str(updates)], capture_output=True,
                           text=True, check=False)
@@ -262,6 +438,78 @@ def machine():
                 model = line.split(":", 1)[1].strip()
                 break
     return model, os.cpu_count(), platform.release()
+
+
+def network_report(r):
+    g = r.get
+    lines = []
+    if "bridge_byte_states" in r or "lines8_bridge_rate" in r:
+        lines += [
+            "",
+            "## Network bridge",
+            "",
+            f"`vyx bridge --address 0,1,2,3` publishing to mosquitto on loopback; the boards are"
+            f" paced like a 38400-baud wire. Each run waits for the first state message, lets"
+            f" {WARMUP} s pass, then measures for {BRIDGE_SECONDS} s. CPU is the host processes'"
+            f" utime+stime from /proc over that window; memory is VmRSS at its end and VmHWM.",
+        ]
+    if "bridge_byte_states" in r:
+        def cells(fmt):
+            """One cell a reply mode; fmt gets the mode's figure by name."""
+            return " | ".join(fmt(lambda k, m=mode: g(f"bridge_{m}_{k}")) for mode in BRIDGE_REPLIES)
+
+        lines += [
+            "",
+            "One line of 4 boards, simulated inside the subscriber's process (`bench_bridge`, on"
+            " libvyx-sim and libmosquitto), its replies byte by byte as `vyx-board-sim` sends them"
+            " or whole once their last byte is due, as USB adapters deliver them. Latency: from"
+            " the moment the last byte of a board's last reply of an update is due on the wire"
+            " (the simulator's frame log time of the reply plus its length at 38400 baud, on the"
+            " process's steady clock) to the arrival of that update's state message at the"
+            " subscriber; each state message is matched to its update by board address and its"
+            ' "update" count. The log times a reply when the simulator handled its request; on'
+            " a machine that holds the simulator's thread up (a virtual CPU taken away) the reply"
+            " still leaves when due, so a latency comes out short by the hold-up, below zero at"
+            " worst: the least and the 99th percentile carry that noise, the median hardly. The"
+            " simulator's thread runs at a real-time priority where the benchmark may set one"
+            f" (here: {'yes' if g('bridge_byte_realtime') else 'no'}). CPU per update: the"
+            " bridge's CPU over the window divided by the state messages received in it.",
+            "",
+            "| Figure | byte-paced replies | one-piece replies |",
+            "|---|---|---|",
+            "| State messages received (all messages under the prefix) | " + cells(lambda f:
+                f"{f('states_per_second'):.1f}/s ({f('messages_per_second'):.0f}/s)") + " |",
+            "| Bridge CPU per published update | " + cells(lambda f:
+                f"{f('cpu_us'):.0f} us ({f('cpu_percent'):.2f} % of one core)") + " |",
+            "| Latency, reply on the wire to state message received: median / 99th percentile | "
+            + cells(lambda f:
+                f"{f('latency_median_us'):.0f} us / {f('latency_p99_us'):.0f} us (least"
+                f" {f('latency_min_us'):.0f}, most {f('latency_max_us'):.0f} us;"
+                f" {f('matched'):.0f} of {f('states'):.0f} matched)") + " |",
+            "| Bridge memory: VmRSS / peak | " + cells(lambda f:
+                f"{f('rss_kb'):.0f} kB / {f('peak_kb'):.0f} kB") + " |",
+        ]
+    if "lines8_bridge_rate" in r:
+        limit = LINES * WIRE_LIMIT
+        lines += [
+            "",
+            f"{LINES} lines of 4 boards, each a `vyx-board-sim --line-rate --boards 0,1,2,3` of its"
+            f" own, on the same {os.cpu_count()} cores as the hosts and the broker. Updates: the"
+            f" state messages a subscriber received (bridge), the rows the logs hold for the window"
+            f" (monitors). The wire allows {limit:.0f} updates/s in all.",
+            "",
+            "| Hosts | Board updates/s (share of the wire) | CPU, % of one core | Memory: VmRSS /"
+            " peak |",
+            "|---|---|---|---|",
+            f"| one `vyx bridge`, {LINES} `--port` | {g('lines8_bridge_rate'):.0f}/s"
+            f" ({100 * g('lines8_bridge_rate') / limit:.1f} %;"
+            f" {g('lines8_bridge_messages'):.0f} messages/s) | {g('lines8_bridge_cpu'):.1f} % |"
+            f" {g('lines8_bridge_rss')} kB / {g('lines8_bridge_peak')} kB |",
+            f"| {LINES} `vyx monitor --address 0,1,2,3 --output FILE` | {g('lines8_monitor_rate'):.0f}/s"
+            f" ({100 * g('lines8_monitor_rate') / limit:.1f} %) | {g('lines8_monitor_cpu'):.1f} %"
+            f" in all | {g('lines8_monitor_rss')} kB / {g('lines8_monitor_peak')} kB in all |",
+        ]
+    return lines
 
 
 def report(r, path):
@@ -358,6 +606,7 @@ def report(r, path):
                 f"{g('soak_rss_warm_kb'):.0f} / {g('soak_rss_end_kb'):.0f} / {g('soak_rss_peak_kb'):.0f} kB",
                 "flat"),
         ]
+    lines += network_report(r)
     text = "\n".join(lines) + "\n"
     with open(path, "w") as out:
         out.write(text)
@@ -368,12 +617,13 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--build", required=True)
     p.add_argument("--results", required=True)
-    p.add_argument("--only", default="rate,cost,idle,memory,linesoak,soak")
+    p.add_argument("--only", default="rate,cost,idle,memory,bridge,lines8,linesoak,soak")
     p.add_argument("--soak", type=int, default=100000, help="updates of the soak")
     p.add_argument("--linesoak", type=int, default=20000, help="updates of the line-rate soak")
     a = p.parse_args()
     r = {}
-    steps = {"rate": bench_rate, "cost": bench_cost, "idle": bench_idle, "memory": bench_memory}
+    steps = {"rate": bench_rate, "cost": bench_cost, "idle": bench_idle, "memory": bench_memory,
+             "bridge": bench_bridge, "lines8": bench_lines8}
     for name in a.only.split(","):
         started = time.monotonic()
         if name == "soak":
