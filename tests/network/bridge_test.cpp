@@ -1,10 +1,8 @@
 // `vyx bridge` as a subscriber sees it: the real program, a real broker on a free loopback
-// port and two lines of four simulated boards each, paced like a 38400 wire.
+// port and two lines of four simulated boards each, paced like a 38400 wire, the second served
+// over the network by a real ser2net in RFC 2217 mode.
 #include <gtest/gtest.h>
 #include <mosquitto.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,24 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "ser2net.h"
 #include "vyx/sim/simulator.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 namespace sim = vyx::sim;
-
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), size);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
 
 // Every message a subscriber to everything receives, by topic, oldest first.
 class Subscriber {
@@ -91,7 +78,7 @@ class Bridge : public ::testing::Test {
   static void SetUpTestSuite() { mosquitto_lib_init(); }
 
   void SetUp() override {
-    port_ = FreePort();
+    port_ = vyx::test::FreeLoopbackPort();
     StartBroker();
     for (auto& line : lines_) {
       sim::Options o;
@@ -100,13 +87,16 @@ class Bridge : public ::testing::Test {
       line = std::make_unique<sim::Simulator>(o);
       ASSERT_FALSE(line->Start().empty()) << line->LastError();
     }
+    const std::string served =
+        ser2net_.Serve(lines_[1]->DevicePath(), vyx::test::Ser2net::Mode::Rfc2217, "9600n81");
+    ASSERT_FALSE(served.empty());
     sub_ = std::make_unique<Subscriber>(port_);
     bridge_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     bridge_.start(
         VYX_BINARY,
         {"bridge", "--port", QString::fromStdString("1=" + lines_[0]->DevicePath()), "--port",
-         QString::fromStdString("2=" + lines_[1]->DevicePath()), "--address", "0,1,2,3",
-         "--interval", "200", "--node", "n1", "--mqtt", QString("mqtt://127.0.0.1:%1").arg(port_)});
+         QString::fromStdString("2=" + served), "--address", "0,1,2,3", "--interval", "200",
+         "--node", "n1", "--mqtt", QString("mqtt://127.0.0.1:%1").arg(port_)});
     ASSERT_TRUE(bridge_.waitForStarted(5000));
   }
   void TearDown() override {
@@ -145,6 +135,7 @@ class Bridge : public ::testing::Test {
   int port_ = 0;
   QProcess broker_, bridge_;
   std::unique_ptr<sim::Simulator> lines_[2];
+  vyx::test::Ser2net ser2net_;
   std::unique_ptr<Subscriber> sub_;
 };
 

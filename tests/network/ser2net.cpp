@@ -25,16 +25,19 @@ bool Listening(int port) {
 
 }  // namespace
 
+int FreeLoopbackPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost);
+  return probe.serverPort();
+}
+
 Ser2net::~Ser2net() {
   process_.kill();
   process_.waitForFinished();
 }
 
 std::string Ser2net::Serve(const std::string& device, Mode mode, const std::string& line) {
-  QTcpServer probe;  // for a loopback port nobody listens on now
-  probe.listen(QHostAddress::LocalHost);
-  const int port = probe.serverPort();
-  probe.close();
+  const int port = FreeLoopbackPort();
   const std::string tcp = "tcp,127.0.0.1," + std::to_string(port);
   QFile config(dir_.filePath("ser2net.yaml"));
   EXPECT_TRUE(config.open(QIODevice::WriteOnly));

@@ -7,6 +7,9 @@
 
 namespace vyx::test {
 
+// A loopback TCP port nobody listens on now.
+int FreeLoopbackPort();
+
 class Ser2net {
  public:
   enum class Mode { Raw, Rfc2217 };
