@@ -3,6 +3,8 @@
 #include <mosquitto.h>
 
 #include <QMetaObject>
+#include <algorithm>
+#include <chrono>
 
 namespace vyx::mqtt {
 namespace {
@@ -29,12 +31,49 @@ MqttClient::MqttClient(QObject* parent) : QObject(parent) {}
 
 MqttClient::~MqttClient() {
   if (!mosq_) return;
-  if (running_) {
-    mosquitto_disconnect(mosq_);
-    // Joins the library's thread, waking it from a retry wait; nothing calls back after it.
-    mosquitto_loop_stop(mosq_, false);
-  }
+  StopThread();
   mosquitto_destroy(mosq_);
+}
+
+// Wakes the thread from a retry wait or its socket wait; nothing calls back after the join.
+void MqttClient::StopThread() {
+  {
+    const std::lock_guard lock(stopMutex_);
+    stop_ = true;
+  }
+  stopWake_.notify_all();
+  if (!running_) return;
+  mosquitto_disconnect(mosq_);
+  network_.join();
+  running_ = false;
+}
+
+void MqttClient::Run(MqttSettings s) {
+  using Seconds = std::chrono::seconds;
+  Seconds delay(kMinRetrySeconds);
+  int rc = mosquitto_connect(mosq_, s.url.host.c_str(), s.url.port, s.keepAliveSeconds);
+  std::unique_lock lock(stopMutex_);
+  while (!stop_) {
+    if (rc == MOSQ_ERR_SUCCESS) {
+      lock.unlock();
+      rc = mosquitto_loop(mosq_, kLoopMs, 1);
+      lock.lock();
+      continue;
+    }
+    if (stop_) break;
+    // A loss the disconnect callback has told, or the retry of one: nothing new to say.
+    if (rc != MOSQ_ERR_NO_CONN && rc != MOSQ_ERR_CONN_LOST) {
+      const QString why = Reason(rc);  // here, where errno is this thread's
+      QMetaObject::invokeMethod(
+          this, [this, why] { Lost(why); }, Qt::QueuedConnection);
+    }
+    if (accepted_.exchange(false)) delay = Seconds(kMinRetrySeconds);
+    if (stopWake_.wait_for(lock, delay, [this] { return stop_; })) break;
+    delay = std::min(delay * 2, Seconds(kMaxRetrySeconds));
+    lock.unlock();
+    rc = mosquitto_reconnect(mosq_);
+    lock.lock();
+  }
 }
 
 Status MqttClient::Start(const MqttSettings& s) {
@@ -46,7 +85,8 @@ Status MqttClient::Start(const MqttSettings& s) {
   mosquitto_disconnect_callback_set(mosq_, &MqttClient::OnDisconnect);
   mosquitto_message_callback_set(mosq_, &MqttClient::OnMessage);
   mosquitto_publish_callback_set(mosq_, &MqttClient::OnPublish);
-  mosquitto_reconnect_delay_set(mosq_, kMinRetrySeconds, kMaxRetrySeconds, true);
+  // Publishing comes from the Qt thread while the network thread reads and writes.
+  mosquitto_threaded_set(mosq_, true);
 
   int rc = MOSQ_ERR_SUCCESS;
   if (!s.user.empty()) {
@@ -70,14 +110,8 @@ Status MqttClient::Start(const MqttSettings& s) {
       return Status::Fail(s.caFile.empty() ? "cannot use the system's certificates"
                                            : "cannot read the CA file " + s.caFile);
   }
-  // The first attempt may fail (no broker yet); the library's thread keeps trying.
-  rc = mosquitto_connect_async(mosq_, s.url.host.c_str(), s.url.port, s.keepAliveSeconds);
-  if (rc == MOSQ_ERR_INVAL)
-    return Status::Fail("cannot connect to " + ToString(s.url) + ": " + mosquitto_strerror(rc));
-  if (rc != MOSQ_ERR_SUCCESS) Lost(Reason(rc));
-  rc = mosquitto_loop_start(mosq_);
-  if (rc != MOSQ_ERR_SUCCESS)
-    return Status::Fail("cannot start the MQTT thread: " + std::string(mosquitto_strerror(rc)));
+  // The first attempt may fail (no broker yet, no name lookup); the thread keeps trying.
+  network_ = std::thread([this, s] { Run(s); });
   running_ = true;
   return Status::Ok();
 }
@@ -99,6 +133,12 @@ void MqttClient::Subscribe(const std::string& filter, int qos) {
 void MqttClient::Disconnect() {
   if (!running_ || closing_) return;
   closing_ = true;
+  {
+    // The goodbye ends the session: the thread must not take it for a loss to retry.
+    const std::lock_guard lock(stopMutex_);
+    stop_ = true;
+  }
+  stopWake_.notify_all();
   if (mosquitto_disconnect(mosq_) != MOSQ_ERR_SUCCESS || !connected_) {
     // Not connected: there is no goodbye to wait for.
     QMetaObject::invokeMethod(
@@ -109,6 +149,7 @@ void MqttClient::Disconnect() {
 // The callbacks run on the library's thread: they copy what they need and hand it over.
 void MqttClient::OnConnect(mosquitto*, void* self, int rc) {
   auto* c = static_cast<MqttClient*>(self);
+  if (rc == 0) c->accepted_ = true;
   QMetaObject::invokeMethod(
       c, [c, rc] { c->Connected(rc); }, Qt::QueuedConnection);
 }

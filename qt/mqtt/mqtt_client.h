@@ -1,13 +1,19 @@
-// An MQTT session on libmosquitto for a Qt program. The library runs the network on its own
-// thread (connecting, keep-alive, reconnecting with back-off), so that a slow name lookup or
-// a stalled broker never holds up the serial lines on the Qt thread; what it hears reaches
-// this object's signals on the Qt thread, through queued calls.
+// An MQTT session on libmosquitto for a Qt program. The network runs on a thread of its own
+// (connecting, keep-alive, reconnecting with back-off), so that a slow name lookup or a
+// stalled broker never holds up the serial lines on the Qt thread; what it hears reaches this
+// object's signals on the Qt thread, through queued calls. The thread is ours, not the
+// library's: the library's own loop gives up for good on some failures (a failed name lookup,
+// a TLS or protocol error), and a bridge must keep trying whatever went wrong.
 #pragma once
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,6 +42,8 @@ class MqttClient : public QObject {
   // The first retry comes after kMinRetrySeconds, doubling to kMaxRetrySeconds.
   static constexpr unsigned kMinRetrySeconds = 1;
   static constexpr unsigned kMaxRetrySeconds = 30;
+  // How long the network thread waits on the socket at a time.
+  static constexpr int kLoopMs = 500;
 
   explicit MqttClient(QObject* parent = nullptr);
   ~MqttClient() override;
@@ -77,10 +85,17 @@ class MqttClient : public QObject {
   void Connected(int rc);
   void Disconnected(int rc);
   void Lost(const QString& reason);
+  void Run(MqttSettings settings);  // the network thread
+  void StopThread();
 
   mosquitto* mosq_ = nullptr;
-  bool running_ = false;    // the library's thread runs
-  bool connected_ = false;  // Qt thread's view
+  std::thread network_;
+  std::mutex stopMutex_;
+  std::condition_variable stopWake_;
+  bool stop_ = false;                   // under stopMutex_
+  std::atomic<bool> accepted_ = false;  // the broker accepted us since the last failure
+  bool running_ = false;                // the network thread runs
+  bool connected_ = false;              // Qt thread's view
   bool closing_ = false;
   QString lastReason_;  // the last loss reported
   std::vector<std::pair<std::string, int>> subscriptions_;

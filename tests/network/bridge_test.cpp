@@ -260,4 +260,21 @@ TEST_F(Bridge, EndingLeavesOfflineBehind) {
   }
 }
 
+// A failure the MQTT library itself gives up on (here TLS to a plain listener; a failed name
+// lookup is the same) is tried again, with back-off, for as long as the bridge runs.
+TEST_F(Bridge, KeepsTryingABrokerItCannotTalkTo) {
+  WaitForEveryBoard();
+  broker_.readAll();
+  QProcess tls;
+  tls.start(VYX_BINARY, {"bridge", "--port", QString::fromStdString("1=" + lines_[0]->DevicePath()),
+                         "--node", "n2", "--mqtt", QString("mqtts://127.0.0.1:%1").arg(port_)});
+  QByteArray said;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (said.count("protocol error") < 2 && std::chrono::steady_clock::now() < deadline)
+    if (broker_.waitForReadyRead(500)) said += broker_.readAll();
+  EXPECT_GE(said.count("protocol error"), 2) << said.toStdString();
+  tls.kill();
+  tls.waitForFinished(5000);
+}
+
 }  // namespace
