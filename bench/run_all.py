@@ -102,19 +102,21 @@ MODE_NAMES = {"byte": "byte-paced replies", "whole": "one-piece replies",
               "chunk8": "replies in pieces of 8 bytes"}
 
 
-def monitor_rate(build, device, updates, log):
+def monitor_rate(build, device, updates, log, boards=1):
     """`vyx monitor` writing its log to a file, as a user would run it. Its rate is taken from
-    the rows' times, from the second row on: the first update also reads the board's EEPROM
-    records, and the other hosts leave it out too."""
+    the rows' times, from the second round on: the first update of each board also reads its
+    EEPROM records, and the other hosts leave it out too."""
     import csv
     exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
-    run([exe, "monitor", "--port", f"1={device}", "--count", str(updates + 1), "--output", log])
+    addresses = ["--address", ",".join(map(str, range(boards)))] if boards > 1 else []
+    run([exe, "monitor", "--port", f"1={device}", *addresses, "--count", str(updates + boards),
+         "--output", log])
     with open(log, newline="") as rows_file:
         rows = list(csv.DictReader(rows_file))
     stamp = [datetime.datetime.fromisoformat(row["time"].replace("Z", "+00:00")) for row in rows]
-    seconds = (stamp[-1] - stamp[1]).total_seconds()
+    seconds = (stamp[-1] - stamp[boards]).total_seconds()
     ok = sum(row["ok"] == "true" for row in rows)
-    return {"updates": len(rows), "succeeded": ok, "per_second": (len(rows) - 2) / seconds}
+    return {"updates": len(rows), "succeeded": ok, "per_second": (len(rows) - boards - 1) / seconds}
 
 
 def bench_rate(build, r):
@@ -311,18 +313,20 @@ def bridge_command(build, port, devices):
             "--node", "bench", "--topic-prefix", TOPIC_PREFIX]
 
 
-def measure_bridge(build, sub, devices, port):
+def measure_bridge(build, sub, devices, broker):
     """Runs the bridge over the subscriber's window: its figures, the bridge's CPU seconds
-    and memory in the window."""
+    and memory in the window, and the broker's CPU."""
     log = os.path.join(build, "bridge-errors.log")
-    with Hosts([bridge_command(build, port, devices)], log) as bridge:
+    with Hosts([bridge_command(build, broker.port, devices)], log) as bridge:
         sub.expect("window")
-        started, cpu = time.monotonic(), bridge.cpu()
+        started, cpu, broker_cpu = time.monotonic(), bridge.cpu(), cpu_seconds(broker.proc.pid)
         sub.expect("end")
         cpu, wall = bridge.cpu() - cpu, time.monotonic() - started
+        broker_cpu = cpu_seconds(broker.proc.pid) - broker_cpu
         rss, peak = bridge.memory()
     f = sub.figures()
-    f.update(cpu=cpu, cpu_percent=100 * cpu / wall, rss_kb=rss, peak_kb=peak)
+    f.update(cpu=cpu, cpu_percent=100 * cpu / wall, rss_kb=rss, peak_kb=peak,
+             broker_percent=100 * broker_cpu / wall)
     return f
 
 
@@ -336,7 +340,7 @@ def bench_bridge(build, r):
         with Broker() as broker:
             sub = Subscriber(build, "latency", broker.port, chunk)
             device = sub.expect("device=").split("=", 1)[1]
-            f = measure_bridge(build, sub, [device], broker.port)
+            f = measure_bridge(build, sub, [device], broker)
         f["cpu_us"] = 1e6 * f["cpu"] / f["states"] if f["states"] else float("nan")
         r.update({f"bridge_{mode}_{k}": v for k, v in f.items()})
 
@@ -357,10 +361,11 @@ def bench_lines8(build, r):
         with Broker() as broker:
             sub = Subscriber(build, "count", broker.port)
             sub.expect("subscribed")
-            f = measure_bridge(build, sub, devices, broker.port)
+            f = measure_bridge(build, sub, devices, broker)
         r["lines8_bridge_rate"] = f["states_per_second"]
         r["lines8_bridge_messages"] = f["messages_per_second"]
         r["lines8_bridge_cpu"] = f["cpu_percent"]
+        r["lines8_broker_cpu"] = f["broker_percent"]
         r["lines8_bridge_rss"], r["lines8_bridge_peak"] = f["rss_kb"], f["peak_kb"]
 
         exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
@@ -379,6 +384,69 @@ def bench_lines8(build, r):
         r["lines8_monitor_rate"] = rows / (end - start).total_seconds()
         r["lines8_monitor_cpu"] = 100 * cpu / wall
         r["lines8_monitor_rss"], r["lines8_monitor_peak"] = rss, peak
+
+
+# A line served by ser2net on loopback, raw and over Telnet, as ser2net comes and as tuned. As
+# it comes, ser2net holds what the board sends for a while after each byte (its chardelay);
+# without that, the Nagle algorithm holds a reply's later bytes instead until the first is
+# acknowledged, unless the accepter sets nodelay.
+SER2NET = "/usr/sbin/ser2net"
+SER2NET_SETUPS = {
+    "default": ("tcp", ""),
+    "tuned": ("tcp(nodelay)", "  options:\n    chardelay: false\n"),
+    "nagle": ("tcp", "  options:\n    chardelay: false\n"),
+}
+SER2NET_NAMES = {"default": "as it comes", "tuned": "`tcp(nodelay)`, `chardelay: false`",
+                 "nagle": "`chardelay: false` alone"}
+SER2NET_UPDATES = {"default": 600, "tuned": 600, "nagle": 150}
+
+
+def listening(port):
+    """Whether a loopback port listens, from the kernel's table: connecting to ser2net would
+    open its device."""
+    with open("/proc/net/tcp") as table:
+        for line in table.readlines()[1:]:
+            fields = line.split()
+            if fields[1].endswith(f":{port:04X}") and fields[3] == "0A":
+                return True
+    return False
+
+
+@contextlib.contextmanager
+def ser2net(device, accepter, options):
+    with tempfile.TemporaryDirectory() as tmp, socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+        probe.close()
+        conf = os.path.join(tmp, "ser2net.yaml")
+        with open(conf, "w") as out:
+            out.write(f"connection: &line\n  accepter: {accepter},127.0.0.1,{port}\n"
+                      f"  connector: serialdev,{device},38400n81,local\n{options}")
+        proc = subprocess.Popen([SER2NET, "-d", "-u", "-P", os.path.join(tmp, "pid"), "-c", conf],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 10
+            while not listening(port):
+                if proc.poll() is not None or time.monotonic() > deadline:
+                    raise RuntimeError("ser2net did not listen")
+                time.sleep(0.05)
+            yield port
+        finally:
+            proc.terminate()
+            proc.wait(timeout=10)
+
+
+def bench_ser2net(build, r):
+    log = os.path.join(build, "ser2net-log.csv")
+    with Board(build, "--line-rate", "--boards", "0,1,2,3") as board:
+        r["ser2net_direct"] = monitor_rate(build, board.device, 600, log, 4)["per_second"]
+        for setup, (tcp, options) in SER2NET_SETUPS.items():
+            for scheme, telnet in (("tcp", ""), ("rfc2217", "telnet(rfc2217),")):
+                with ser2net(board.device, telnet + tcp, options) as port:
+                    f = monitor_rate(build, f"{scheme}://127.0.0.1:{port}",
+                                     SER2NET_UPDATES[setup], log, 4)
+                r[f"ser2net_{setup}_{scheme}"] = f["per_second"]
+                r[f"ser2net_{setup}_{scheme}_failed"] = f["updates"] - f["succeeded"]
 
 
 def bench_soak(build, r, updates):
@@ -480,7 +548,8 @@ def network_report(r):
             "| State messages received (all messages under the prefix) | " + cells(lambda f:
                 f"{f('states_per_second'):.1f}/s ({f('messages_per_second'):.0f}/s)") + " |",
             "| Bridge CPU per published update | " + cells(lambda f:
-                f"{f('cpu_us'):.0f} us ({f('cpu_percent'):.2f} % of one core)") + " |",
+                f"{f('cpu_us'):.0f} us ({f('cpu_percent'):.2f} % of one core; the broker"
+                f" {f('broker_percent'):.2f} %)") + " |",
             "| Latency, reply on the wire to state message received: median / 99th percentile | "
             + cells(lambda f:
                 f"{f('latency_median_us'):.0f} us / {f('latency_p99_us'):.0f} us (least"
@@ -503,12 +572,33 @@ def network_report(r):
             "|---|---|---|---|",
             f"| one `vyx bridge`, {LINES} `--port` | {g('lines8_bridge_rate'):.0f}/s"
             f" ({100 * g('lines8_bridge_rate') / limit:.1f} %;"
-            f" {g('lines8_bridge_messages'):.0f} messages/s) | {g('lines8_bridge_cpu'):.1f} % |"
+            f" {g('lines8_bridge_messages'):.0f} messages/s) | {g('lines8_bridge_cpu'):.1f} %"
+            f" (the broker {g('lines8_broker_cpu'):.1f} %) |"
             f" {g('lines8_bridge_rss')} kB / {g('lines8_bridge_peak')} kB |",
             f"| {LINES} `vyx monitor --address 0,1,2,3 --output FILE` | {g('lines8_monitor_rate'):.0f}/s"
             f" ({100 * g('lines8_monitor_rate') / limit:.1f} %) | {g('lines8_monitor_cpu'):.1f} %"
             f" in all | {g('lines8_monitor_rss')} kB / {g('lines8_monitor_peak')} kB in all |",
         ]
+    if "ser2net_direct" in r:
+        def cell(key):
+            return (f"{g(key):.1f}/s = {100 * g(key) / WIRE_LIMIT:.1f} %"
+                    f" ({g(key + '_failed'):.0f} failed)")
+
+        lines += [
+            "",
+            "## Lines over ser2net",
+            "",
+            "`vyx monitor --address 0,1,2,3` through ser2net on loopback to"
+            " `vyx-board-sim --line-rate --boards 0,1,2,3`, after the first round; the share"
+            f" of the wire limit. Straight to the board's device: {g('ser2net_direct'):.1f}/s"
+            f" = {100 * g('ser2net_direct') / WIRE_LIMIT:.1f} %.",
+            "",
+            "| ser2net | `tcp://` | `rfc2217://` |",
+            "|---|---|---|",
+        ]
+        for setup in SER2NET_SETUPS:
+            lines.append(f"| {SER2NET_NAMES[setup]} ({SER2NET_UPDATES[setup]} updates) | "
+                         f"{cell(f'ser2net_{setup}_tcp')} | {cell(f'ser2net_{setup}_rfc2217')} |")
     return lines
 
 
@@ -617,13 +707,13 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--build", required=True)
     p.add_argument("--results", required=True)
-    p.add_argument("--only", default="rate,cost,idle,memory,bridge,lines8,linesoak,soak")
+    p.add_argument("--only", default="rate,cost,idle,memory,ser2net,bridge,lines8,linesoak,soak")
     p.add_argument("--soak", type=int, default=100000, help="updates of the soak")
     p.add_argument("--linesoak", type=int, default=20000, help="updates of the line-rate soak")
     a = p.parse_args()
     r = {}
     steps = {"rate": bench_rate, "cost": bench_cost, "idle": bench_idle, "memory": bench_memory,
-             "bridge": bench_bridge, "lines8": bench_lines8}
+             "ser2net": bench_ser2net, "bridge": bench_bridge, "lines8": bench_lines8}
     for name in a.only.split(","):
         started = time.monotonic()
         if name == "soak":
