@@ -22,7 +22,8 @@ install(FILES ${VYX_MAN_DIR}/vyx-panel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man
         COMPONENT panel)
 install(FILES ${VYX_DOCS}/bash-completion/vyx
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
-install(FILES ${VYX_DOCS}/properties.md ${VYX_DOCS}/board-sim.md ${PROJECT_SOURCE_DIR}/LICENSE
+install(FILES ${VYX_DOCS}/properties.md ${VYX_DOCS}/board-sim.md ${VYX_DOCS}/network.md
+              ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(NOT VYX_BUILD_TESTS)
