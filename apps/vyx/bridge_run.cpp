@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QSysInfo>
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <utility>
 
@@ -30,14 +29,6 @@ constexpr std::string_view kSettable[] = {
 bool TopicSafe(const std::string& s, bool oneLevel) {
   return !s.empty() && s.find_first_of(oneLevel ? "+#/" : "+#") == std::string::npos &&
          s.front() != '/' && s.back() != '/';
-}
-
-std::optional<int> Number(std::string_view s, int min, int max) {
-  int n = 0;
-  const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
-  if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || n < min || n > max)
-    return std::nullopt;
-  return n;
 }
 
 // A payload as a message shows it: cut, since a request may be any size.
@@ -223,10 +214,10 @@ void BridgeRun::OnMessage(const QString& topic, const QByteArray& payload, bool 
   // commN/A/set/NAME
   std::string_view rest = std::string_view(t).substr(prefix.size());
   const auto slash = rest.find('/');
-  const auto comm = Number(rest.substr(0, slash), 1, qt::PortMap::kPorts);
+  const auto comm = ParseLong(rest.substr(0, slash), 1, qt::PortMap::kPorts);
   rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
   const auto slash2 = rest.find('/');
-  const auto address = Number(rest.substr(0, slash2), 0, kBoards - 1);
+  const auto address = ParseLong(rest.substr(0, slash2), 0, kBoards - 1);
   rest.remove_prefix(slash2 == std::string_view::npos ? rest.size() : slash2 + 1);
   if (!rest.starts_with("set/")) return;
   const std::string name(rest.substr(4));
@@ -234,7 +225,8 @@ void BridgeRun::OnMessage(const QString& topic, const QByteArray& payload, bool 
   if (!comm || !address) {
     answer = "error: no such board on this bridge";
   } else {
-    answer = SetProperty(*comm, *address, name, payload.toStdString());
+    answer = SetProperty(static_cast<int>(*comm), static_cast<int>(*address), name,
+                         payload.toStdString());
   }
   if (client_.IsConnected()) client_.Publish(t + "/result", answer, 1, false);
 }

@@ -8,7 +8,6 @@
 #include "console_line.h"
 
 namespace vyx::console {
-namespace {
 
 std::optional<long> ParseLong(std::string_view s, long min, long max) {
   long v = 0;
@@ -17,6 +16,8 @@ std::optional<long> ParseLong(std::string_view s, long min, long max) {
     return std::nullopt;
   return v;
 }
+
+namespace {
 
 // Seconds with an optional fraction, as milliseconds; a positive time never rounds to none.
 std::optional<long long> ParseSeconds(std::string_view s, double max) {

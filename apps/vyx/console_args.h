@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -49,6 +50,9 @@ struct CliError {
 // Parses the arguments after the program name. Options may stand before or after the
 // command; `--name value` and `--name=value` are the same.
 std::variant<CliOptions, CliError> ParseArguments(const std::vector<std::string>& args);
+
+// A whole decimal number from min to max, nothing before or after it.
+std::optional<long> ParseLong(std::string_view s, long min, long max);
 
 // The help text, the shell's commands among it.
 std::string UsageText();
