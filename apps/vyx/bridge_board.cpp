@@ -46,24 +46,23 @@ MqttMessages BridgeBoard::Answered(const Vyx& board, const std::string& time) {
   MqttMessages out = Availability(true, {});
   ++updates_;
   firmware_ = PropertyText(board, "FWver");
-  values_.clear();
-  for (auto& [name, json] : documents::ValueMembers(*readings))
-    values_.emplace_back(std::string(name), std::move(json));
-
-  std::string values = "{";
-  for (const auto& [name, json] : values_)
-    values += (values.size() > 1 ? ",\"" : "\"") + name + "\":" + json;
+  values_ = documents::ValueMembers(*readings);
   state_ = "{\"time\":\"" + time + "\",\"update\":" + std::to_string(updates_) +
            ",\"line\":\"comm" + std::to_string(comm_) +
-           "\",\"address\":" + std::to_string(address_) + ",\"values\":" + values +
-           "},\"IDstring\":" + documents::JsonQuote(PropertyText(board, "IDstring")) +
+           "\",\"address\":" + std::to_string(address_) +
+           ",\"values\":" + documents::ValuesJson(values_) +
+           ",\"IDstring\":" + documents::JsonQuote(PropertyText(board, "IDstring")) +
            ",\"Vrefvolt\":" + NumberJson(PropertyText(board, "Vrefvolt")) + "}";
   out.push_back({topic_ + "/state", state_, 0});
   for (const auto& [name, json] : values_) {
-    auto& held = published_[name];
-    if (held == json) continue;
-    held = json;
-    out.push_back({topic_ + "/" + name, json, 0});
+    const auto held = published_.find(name);
+    if (held != published_.end() && held->second == json) continue;
+    if (held == published_.end()) {
+      published_.emplace(name, json);
+    } else {
+      held->second = json;
+    }
+    out.push_back({topic_ + "/" + std::string(name), json, 0});
   }
   return out;
 }
@@ -78,8 +77,8 @@ MqttMessages BridgeBoard::All() {
   if (state_.empty()) return out;
   out.push_back({topic_ + "/state", state_, 0});
   for (const auto& [name, json] : values_) {
-    published_[name] = json;
-    out.push_back({topic_ + "/" + name, json, 0});
+    published_[std::string(name)] = json;
+    out.push_back({topic_ + "/" + std::string(name), json, 0});
   }
   return out;
 }

@@ -11,6 +11,7 @@
 
 #include "control/update_end.h"
 #include "control/vyx.h"
+#include "readings_json.h"
 
 namespace vyx::console {
 
@@ -50,7 +51,7 @@ class BridgeBoard {
   long updates_ = 0;
   std::string firmware_;
   std::string state_;                                          // empty until its first answer
-  std::vector<std::pair<std::string, std::string>> values_;    // the last answer's, in order
+  documents::ValueList values_;                                // the last answer's, in order
   std::map<std::string, std::string, std::less<>> published_;  // what each reading topic holds
 };
 

@@ -93,17 +93,6 @@ void BridgeRun::Start() {
                 kExitUsage);
   if (!TopicSafe(options_.topicPrefix, false) || !TopicSafe(options_.discoveryPrefix, false))
     return Fail("a topic prefix must not be empty, hold + or # or start or end with /", kExitUsage);
-  std::vector<int> comms = options_.comms;
-  if (comms.empty()) {
-    for (int n = 1; n <= qt::PortMap::kPorts; ++n)
-      if (map_.IsMapped(n)) comms.push_back(n);
-  }
-  if (comms.empty()) return Fail("no port is mapped: map one with --port N=DEVICE", kExitUsage);
-  for (const int n : comms) {
-    if (!map_.IsMapped(n))
-      return Fail("Comm" + std::to_string(n) + " is not mapped to a device", kExitUsage);
-  }
-
   base_ = options_.topicPrefix + "/" + node_;
   status_ = base_ + "/status";
   settings.clientId = options_.clientId.empty() ? "vyx-" + node_ : options_.clientId;
@@ -116,7 +105,7 @@ void BridgeRun::Start() {
   client_.Subscribe(base_ + "/+/+/set/+", 1);
   if (const Status s = client_.Start(settings); !s) return Fail(s.message(), kExitFailure);
 
-  for (const int comm : comms) {
+  for (const int comm : options_.comms) {
     auto served = std::make_unique<Served>();
     served->line =
         std::make_unique<BridgeLine>(map_, comm, options_.addresses, options_.intervalMs);

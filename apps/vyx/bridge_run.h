@@ -30,6 +30,7 @@ class BridgeRun : public QObject {
   // How long a stop waits for the broker to take the goodbye before it ends anyway.
   static constexpr int kGoodbyeMs = 3000;
 
+  // Serves the positions of options.comms, which must be mapped in `map`.
   BridgeRun(const qt::PortMap& map, const CliOptions& options, LineWriter err,
             QObject* parent = nullptr);
   ~BridgeRun() override;

@@ -124,14 +124,17 @@ int main(int argc, char** argv) {
       return Fail("--port " + std::to_string(p.comm) + "=" + p.device + ": " + s.message(),
                   kExitUsage);
   }
+  const auto unmapped = [](int comm) {
+    const std::string n = std::to_string(comm);
+    return Fail("Comm" + n + " is not mapped to a device: map it with --port " + n +
+                    "=DEVICE or VYX_COMM" + n,
+                kExitUsage);
+  };
   // read and monitor open their position at once: one nobody mapped is refused before any
   // device or file is touched.
   if ((o.command == CliCommand::Read || o.command == CliCommand::Monitor) &&
       !session.Ports().IsMapped(o.comm)) {
-    const std::string n = std::to_string(o.comm);
-    return Fail("Comm" + n + " is not mapped to a device: map it with --port " + n +
-                    "=DEVICE or VYX_COMM" + n,
-                kExitUsage);
+    return unmapped(o.comm);
   }
 
   // scan and bridge serve the positions given, or every mapped one.
@@ -145,12 +148,7 @@ int main(int argc, char** argv) {
       }
     }
     for (const int n : o.comms) {
-      if (!session.Ports().IsMapped(n)) {
-        const std::string t = std::to_string(n);
-        return Fail("Comm" + t + " is not mapped to a device: map it with --port " + t +
-                        "=DEVICE or VYX_COMM" + t,
-                    kExitUsage);
-      }
+      if (!session.Ports().IsMapped(n)) return unmapped(n);
     }
   }
 

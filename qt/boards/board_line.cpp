@@ -30,10 +30,7 @@ struct BoardLine::Member final : private Host {
 
   void PropertyChanged(std::string_view) override {}
   void NewData() override {}
-  void UpdateEnded(const UpdateEnd& end) override {
-    owner_.updating_ = false;
-    emit owner_.boardEnded(address, end);
-  }
+  void UpdateEnded(const UpdateEnd& end) override { emit owner_.boardEnded(address, end); }
 
   BoardLine& owner_;
   const int address;
@@ -86,7 +83,6 @@ Vyx* BoardLine::Board(int address) {
 bool BoardLine::Update(int address) {
   Member* b = At(address);
   if (b == nullptr) return false;
-  updating_ = true;
   // Every press ends, one that could not start included.
   static_cast<void>(b->vyx.Set("UpdateCmd", PropValue{true}));
   return true;

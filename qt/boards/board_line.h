@@ -48,7 +48,6 @@ class BoardLine : public QObject {
   // returns. One update at a time on a line: start the next from boardEnded. False, and no
   // end, for an address not on this line.
   bool Update(int address);
-  bool Updating() const { return updating_; }
 
  signals:
   // Once per Update, after the component's NewData when it succeeded. Emitted from within
@@ -66,7 +65,6 @@ class BoardLine : public QObject {
   struct Shared;
   std::unique_ptr<Shared> shared_;
   std::vector<std::unique_ptr<Member>> boards_;
-  bool updating_ = false;
 };
 
 }  // namespace vyx::boards

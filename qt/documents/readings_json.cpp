@@ -16,8 +16,8 @@ constexpr std::string_view kVolts[] = {"AD0volt", "AD1volt", "AD2volt", "AD3volt
 
 }  // namespace
 
-std::vector<std::pair<std::string_view, std::string>> ValueMembers(const vyx::Readings& r) {
-  std::vector<std::pair<std::string_view, std::string>> out;
+ValueList ValueMembers(const vyx::Readings& r) {
+  ValueList out;
   for (std::size_t i = 0; i < r.volts.size() && i < std::size(kVolts); ++i)
     out.emplace_back(kVolts[i], Number(r.volts[i]));
   out.emplace_back("DITinterval", Number(r.ditSeconds));
@@ -35,13 +35,15 @@ std::vector<std::pair<std::string_view, std::string>> ValueMembers(const vyx::Re
   return out;
 }
 
-std::string ValuesJson(const vyx::Readings& r) {
+std::string ValuesJson(const ValueList& members) {
   std::string out = "{";
-  for (const auto& [name, json] : ValueMembers(r)) {
+  for (const auto& [name, json] : members) {
     if (out.size() > 1) out += ',';
     out += "\"" + std::string(name) + "\":" + json;
   }
   return out + "}";
 }
+
+std::string ValuesJson(const vyx::Readings& r) { return ValuesJson(ValueMembers(r)); }
 
 }  // namespace vyx::documents

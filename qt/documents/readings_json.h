@@ -13,10 +13,12 @@ namespace vyx::documents {
 
 // Each reading's name and its JSON: a number, or true/false for the inputs, the outputs and
 // the reset flag. AD0volt to AD4volt, DITinterval, DIFcount, CLKtime, FWver, the duties, then
-// the states.
-std::vector<std::pair<std::string_view, std::string>> ValueMembers(const vyx::Readings& r);
+// the states. The names are the program's own constants.
+using ValueList = std::vector<std::pair<std::string_view, std::string>>;
+ValueList ValueMembers(const vyx::Readings& r);
 
 // The members as one JSON object.
+std::string ValuesJson(const ValueList& members);
 std::string ValuesJson(const vyx::Readings& r);
 
 }  // namespace vyx::documents
