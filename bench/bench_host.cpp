@@ -22,24 +22,15 @@ namespace {
 
 class Driver : private Host {
  public:
-  explicit Driver(const std::string& device) {
-    (void)platform_.portMap().Set(1, device);
-    afterReady_.setSingleShot(true);
-    afterReady_.setInterval(0);
-    QObject::connect(&afterReady_, &QTimer::timeout, [this] { AfterReady(); });
-    vyx_.SetFieldObserver([this](Field f) {
-      if (f == Field::LblStatus && vyx_.Fields().Caption(f) == "Ready") OnReady();
-    });
-  }
-  ~Driver() override { vyx_.SetFieldObserver(nullptr); }
+  explicit Driver(const std::string& device) { (void)platform_.portMap().Set(1, device); }
 
   bool Open() {
     (void)vyx_.Click(Field::CmbComm, 1);
     return vyx_.Fields().Caption(Field::LblComm) == "Connect";
   }
 
-  // Runs n updates, each started from the NewData handler of the one before, as a host that
-  // reads as fast as it can does; after a failed update the next starts from the event loop.
+  // Runs n updates, each started from the end event of the one before, as a host that reads
+  // as fast as it can does.
   void Run(long n) {
     target_ = started_ + n;
     QTimer::singleShot(0, [this] { Next(); });
@@ -52,7 +43,6 @@ class Driver : private Host {
   }
 
   long newData = 0;
-  long ended = 0;
 
  private:
   void Next() {
@@ -63,31 +53,13 @@ class Driver : private Host {
     ++started_;
     (void)vyx_.Set("UpdateCmd", true);
   }
-  // An update that ends without NewData failed; the next starts from the event loop. A
-  // member zero timer, as a host would keep one, rather than a posted call per update.
-  void OnReady() {
-    readyFor_ = started_;
-    if (!afterReady_.isActive()) afterReady_.start();
-  }
-  void AfterReady() {
-    if (ended < readyFor_) Ended();
-  }
-  void Ended() {
-    ended = started_;
-    Next();
-  }
-  void NewData() override {
-    ++newData;
-    afterReady_.stop();  // this update succeeded; nothing for the loop to look at
-    Ended();
-  }
+  void NewData() override { ++newData; }
+  void UpdateEnded(const UpdateEnd&) override { Next(); }
   void PropertyChanged(std::string_view) override {}
 
   qt::Platform platform_;
   Vyx vyx_{platform_.port(), platform_.timer(), platform_.clock(), this};
   QEventLoop loop_;
-  QTimer afterReady_;
-  long readyFor_ = 0;
   long started_ = 0;
   long target_ = 0;
 };

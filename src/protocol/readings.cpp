@@ -23,9 +23,7 @@ double VrefVolts(std::string_view vrefText) {
   return (v < 4.5 || v > 5.5) ? kNominalVref : v;
 }
 
-double AdcToVolts(double raw, std::string_view vrefText) {
-  return (raw + 32.0) * VrefVolts(vrefText) / 65536.0;
-}
+double AdcToVolts(double raw, double vref) { return (raw + 32.0) * vref / 65536.0; }
 
 std::uint32_t Count24(double b0, double b1, double b2) {
   return static_cast<std::uint32_t>(65536.0 * b0 + 256.0 * b1 + b2);

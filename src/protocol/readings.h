@@ -12,9 +12,9 @@ namespace vyx::protocol {
 // or the nominal 5 V when it lies outside 4.5 to 5.5 (both limits valid) or is missing.
 double VrefVolts(std::string_view vrefText);
 
-// A 16-bit analog reading (high·256 + low) in volts against the calibration text. The 32
+// A 16-bit analog reading (high·256 + low) in volts against the reference (VrefVolts). The 32
 // puts each reading in the middle of its step.
-double AdcToVolts(double raw, std::string_view vrefText);
+double AdcToVolts(double raw, double vref);
 
 // The DIT interval in seconds, 0.8 µs a count, limited to 0.00005 .. 13 s.
 double DitSeconds(double b0, double b1, double b2);

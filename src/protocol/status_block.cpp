@@ -13,8 +13,9 @@ Readings DecodeStatus(const RegisterImage& image, std::string_view vrefText) {
   Readings r;
   r.firmware = reg(m.RegFW) / 10.0;
   const int analog[] = {m.RegAD0, m.RegAD1, m.RegAD2, m.RegAD3, m.RegAD4};
+  const double vref = VrefVolts(vrefText);  // read once: the text is the same for all five
   for (std::size_t i = 0; i < r.volts.size(); ++i) {
-    r.volts[i] = AdcToVolts(pair(analog[i]), vrefText);
+    r.volts[i] = AdcToVolts(pair(analog[i]), vref);
   }
   r.ditSeconds = DitSeconds(reg(m.RegDIT), reg(m.RegDIT + 1), reg(m.RegDIT + 2));
   r.difCount = Count24(reg(m.RegDIF), reg(m.RegDIF + 1), reg(m.RegDIF + 2));
