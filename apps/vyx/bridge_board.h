@@ -32,6 +32,8 @@ class BridgeBoard {
   int Address() const { return address_; }
   // The firmware revision of its last answer; empty until it has answered.
   const std::string& Firmware() const { return firmware_; }
+  // Whether its last end was an answer.
+  bool Online() const { return online_.value_or(false); }
 
   // After a successful update: the board's state and the readings that changed. `time` is
   // the end's moment as ISO 8601 UTC.

@@ -124,8 +124,14 @@ void BridgeRun::Start() {
 
 void BridgeRun::Stop() {
   if (done_ || stopping_) return;
+  for (auto& s : served_) {
+    s->line->Stop();
+    // A board's retained availability would say online for as long as the broker keeps it;
+    // the last will can only speak for the bridge.
+    for (BridgeBoard& board : s->boards)
+      if (board.Online()) Send(board.Failed("the bridge has stopped"));
+  }
   stopping_ = true;
-  for (auto& s : served_) s->line->Stop();
   // The retained status must say offline before we go, as the last will would have.
   goodbyeId_ = client_.Publish(status_, "offline", 1, true);
   if (goodbyeId_ < 0) return Finish(kExitOk);

@@ -250,6 +250,7 @@ TEST_F(Bridge, EndingLeavesOfflineBehind) {
     said = sub_->Wait("vyx/n1/status",
                       [&](const auto& p) { return p.size() > said && p.back() == "online"; })
                .size();
+    EXPECT_EQ(sub_->WaitLast(Board(1, 0) + "/availability", "online"), "online");
     r.end(bridge_);
     ASSERT_TRUE(bridge_.waitForFinished(10000));
     if (r.clean) {
@@ -257,6 +258,12 @@ TEST_F(Bridge, EndingLeavesOfflineBehind) {
       EXPECT_EQ(bridge_.exitCode(), 0);
     }
     EXPECT_EQ(sub_->WaitLast("vyx/n1/status", "offline"), "offline");
+    // A bridge that says goodbye takes its boards offline too; a killed one cannot.
+    if (r.clean) {
+      EXPECT_EQ(sub_->WaitLast(Board(1, 0) + "/availability", "offline"), "offline");
+      EXPECT_EQ(sub_->WaitLast(Board(1, 0) + "/error", "the bridge has stopped"),
+                "the bridge has stopped");
+    }
   }
 }
 
