@@ -1,11 +1,14 @@
 #include "platform/rfc2217_line.h"
 
 #include <chrono>
+#include <string>
+#include <utility>
 
 namespace vyx::qt {
 
 IoResult Rfc2217Line::Open(const Device& device, const LineSettings& settings) {
   codec_ = telnet::Codec();
+  held_.clear();
   if (IoResult r = TcpLine::Open(device, settings); r != IoResult::Ok) return r;
   IoResult r = Send(codec_.Start());
   // Data that comes before the far end has agreed is dropped, as the port drops its input
@@ -29,8 +32,30 @@ IoResult Rfc2217Line::Open(const Device& device, const LineSettings& settings) {
   return r;
 }
 
+// The server answers each setting with the value it took. A speed it cannot set shows here,
+// in words, rather than later as replies that never come.
 IoResult Rfc2217Line::Apply(const LineSettings& settings) {
-  return Send(telnet::LineCommands(settings));
+  codec_.ForgetEcho();
+  IoResult r = Send(telnet::LineCommands(settings));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectMsecs);
+  const auto answered = [this] {
+    const telnet::LineEcho& e = codec_.Echo();
+    return e.baud && e.dataBits && e.parity && e.stopBits;
+  };
+  while (r == IoResult::Ok && !answered()) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    r = Poll(static_cast<int>(left.count()));
+    // Data that came meanwhile is the host's: it is kept for its next look.
+    Decode(held_);
+  }
+  if (r != IoResult::Ok) return r;
+  if (std::string why = telnet::EchoDisagreement(settings, codec_.Echo()); !why.empty()) {
+    lastError_ = std::move(why);
+    return IoResult::Failed;
+  }
+  return IoResult::Ok;
 }
 
 IoResult Rfc2217Line::SetRts(bool on) { return Send(telnet::ControlCommand(true, on)); }
@@ -42,6 +67,12 @@ IoResult Rfc2217Line::Write(std::string_view bytes) {
 }
 
 void Rfc2217Line::TakeInput(std::vector<std::uint8_t>& into) {
+  into.insert(into.end(), held_.begin(), held_.end());
+  held_.clear();
+  Decode(into);
+}
+
+void Rfc2217Line::Decode(std::vector<std::uint8_t>& into) {
   raw_.clear();
   TcpLine::TakeInput(raw_);
   std::string reply;

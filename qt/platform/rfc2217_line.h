@@ -13,6 +13,7 @@ class Rfc2217Line final : public TcpLine {
  public:
   // Fails unless the far end agrees, within the connection's time, to take the settings.
   IoResult Open(const Device& device, const LineSettings& settings) override;
+  // Fails unless the far end confirms, within the connection's time, the settings it took.
   IoResult Apply(const LineSettings& settings) override;
   IoResult SetRts(bool on) override;
   IoResult SetDtr(bool on) override;
@@ -21,9 +22,12 @@ class Rfc2217Line final : public TcpLine {
 
  private:
   IoResult Send(const std::string& commands);
+  // What the socket holds, decoded: data onto `into`, commands into the codec.
+  void Decode(std::vector<std::uint8_t>& into);
 
   telnet::Codec codec_;
-  std::vector<std::uint8_t> raw_;  // what the socket gave, before decoding
+  std::vector<std::uint8_t> raw_;   // what the socket gave, before decoding
+  std::vector<std::uint8_t> held_;  // data that came while the settings were being confirmed
 };
 
 }  // namespace vyx::qt

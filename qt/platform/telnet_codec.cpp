@@ -18,6 +18,8 @@ constexpr std::uint8_t kSetDatasize = 2;
 constexpr std::uint8_t kSetParity = 3;
 constexpr std::uint8_t kSetStopsize = 4;
 constexpr std::uint8_t kSetControl = 5;
+// The server's answer to a command is the command plus this.
+constexpr std::uint8_t kServerAnswer = 100;
 
 std::string Bytes(std::initializer_list<std::uint8_t> bytes) {
   return std::string(bytes.begin(), bytes.end());
@@ -62,6 +64,22 @@ std::string ControlCommand(bool rts, bool on) {
   return ComPortCommand(kSetControl, {value});
 }
 
+std::string EchoDisagreement(const LineSettings& settings, const LineEcho& echo) {
+  if (!echo.baud || !echo.dataBits || !echo.parity || !echo.stopBits) {
+    return "the server did not confirm the line's settings";
+  }
+  const auto parity = kParityCodes[static_cast<std::size_t>(settings.parity)];
+  const auto stop = kStopCodes[static_cast<std::size_t>(settings.stopBits)];
+  if (*echo.baud != static_cast<std::uint32_t>(settings.baud)) {
+    return "the server set the line to " + std::to_string(*echo.baud) + " baud, not " +
+           std::to_string(settings.baud);
+  }
+  if (*echo.dataBits != settings.dataBits || *echo.parity != parity || *echo.stopBits != stop) {
+    return "the server did not set the line's framing as asked";
+  }
+  return {};
+}
+
 std::string Codec::Start() {
   ours_[kComPort] = Q::WantYes;
   ours_[kBinary] = Q::WantYes;
@@ -103,6 +121,7 @@ void Codec::Feed(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& da
           // A sub-negotiation (replies and notifications about the line) or a command
           // without an argument: neither is data.
           state_ = b == kSb ? State::Sub : State::Data;
+          sub_.clear();
         }
         break;
       case State::Option:
@@ -110,12 +129,49 @@ void Codec::Feed(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& da
         state_ = State::Data;
         break;
       case State::Sub:
-        if (b == kIac) state_ = State::SubCommand;
+        if (b == kIac) {
+          state_ = State::SubCommand;
+        } else {
+          sub_ += static_cast<char>(b);
+        }
         break;
       case State::SubCommand:
-        state_ = b == kSe ? State::Data : State::Sub;
+        if (b == kSe) {
+          SubNegotiation();
+          sub_.clear();
+          state_ = State::Data;
+        } else {
+          if (b == kIac) sub_ += static_cast<char>(b);  // a doubled 0xFF inside a value
+          state_ = State::Sub;
+        }
         break;
     }
+  }
+}
+
+// The answers to our settings commands: option, command + 100, the value taken. Line and
+// modem state notifications and the answers to control commands say nothing we keep.
+void Codec::SubNegotiation() {
+  if (sub_.size() < 3 || static_cast<std::uint8_t>(sub_[0]) != kComPort) return;
+  const auto byte = [this](std::size_t i) { return static_cast<std::uint8_t>(sub_[i]); };
+  switch (byte(1)) {
+    case kServerAnswer + kSetBaudrate:
+      if (sub_.size() == 6) {
+        echo_.baud = std::uint32_t{byte(2)} << 24 | std::uint32_t{byte(3)} << 16 |
+                     std::uint32_t{byte(4)} << 8 | std::uint32_t{byte(5)};
+      }
+      break;
+    case kServerAnswer + kSetDatasize:
+      echo_.dataBits = byte(2);
+      break;
+    case kServerAnswer + kSetParity:
+      echo_.parity = byte(2);
+      break;
+    case kServerAnswer + kSetStopsize:
+      echo_.stopBits = byte(2);
+      break;
+    default:
+      break;
   }
 }
 

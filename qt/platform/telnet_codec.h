@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,16 @@ std::string LineCommands(const LineSettings& settings);
 // The command that switches RTS or DTR.
 std::string ControlCommand(bool rts, bool on);
 
+// What the far end says it set the line to, in its answers to the settings commands; each
+// part is empty until it has answered.
+struct LineEcho {
+  std::optional<std::uint32_t> baud;
+  std::optional<std::uint8_t> dataBits, parity, stopBits;
+};
+// Empty when every part has answered and agrees with `settings`; otherwise what is missing
+// or set otherwise, in words.
+std::string EchoDisagreement(const LineSettings& settings, const LineEcho& echo);
+
 // Splits what arrives into data and commands, answers the far end's option requests and asks
 // for ours. Commands may be split across pieces at any byte.
 class Codec {
@@ -39,16 +50,22 @@ class Codec {
   void Feed(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& data, std::string& reply);
   // Whether the far end takes the line's settings from us.
   Offer ComPort() const;
+  // Its answers to the settings commands since the last ForgetEcho().
+  const LineEcho& Echo() const { return echo_; }
+  void ForgetEcho() { echo_ = {}; }
 
  private:
   enum class State : std::uint8_t { Data, Command, Option, Sub, SubCommand };
   enum class Q : std::uint8_t { No, WantYes, Yes };  // one side of one option
   void Negotiate(std::uint8_t verb, std::uint8_t option, std::string& reply);
+  void SubNegotiation();
 
   State state_ = State::Data;
   std::uint8_t verb_ = 0;
   std::array<Q, 256> ours_{};    // options we perform (WILL / WONT, asked by DO / DONT)
   std::array<Q, 256> theirs_{};  // options the far end performs (DO / DONT)
+  std::string sub_;              // the sub-negotiation being read, unescaped
+  LineEcho echo_;
 };
 
 }  // namespace vyx::qt::telnet

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <thread>
+
 #include "far_end.h"
 #include "platform/qt_serial_port.h"
 
@@ -58,6 +60,44 @@ TEST(PortOpen, FailedOpeningsSayWhyAndLeaveThePortClosed) {
   }
   EXPECT_EQ(port.SetCommPort(9), IoResult::BadArgument);
   EXPECT_EQ(port.CommPort(), 3);
+}
+
+// A Telnet server confirms the settings it took. One whose serial port cannot do what was
+// asked fails the opening, saying so, rather than leaving a line that never answers.
+TEST(PortOpen, ATelnetServerMustConfirmTheLineSettings) {
+  using namespace std::string_literals;
+  const std::string framing = "\xFF\xFA,f\x08\xFF\xF0\xFF\xFA,g\x01\xFF\xF0\xFF\xFA,h\x01\xFF\xF0";
+  const struct {
+    std::string answers;
+    IoResult result;
+    std::string why;
+  } rows[] = {
+      {"\xFF\xFA,e\0\0\x96\0\xFF\xF0"s + framing, IoResult::Ok, ""},
+      {"\xFF\xFA,e\0\0\x25\x80\xFF\xF0"s + framing, IoResult::Failed,
+       "the server set the line to 9600 baud, not 38400"},
+      {"", IoResult::Failed, "the server did not confirm the line's settings"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.why);
+    FarEnd server(true);
+    qt::PortMap map;
+    ASSERT_TRUE(map.Set(5, "rfc2217" + server.Device().substr(3)));
+    std::thread far([&] {
+      server.Accept();
+      (void)server.Receive(9);                        // WILL COM-PORT, WILL BINARY, DO BINARY
+      server.Send("\xFF\xFD,\xFF\xFD\0\xFF\xFB\0"s);  // agreed
+      (void)server.Receive(31);                       // speed, data bits, parity, stop bits
+      server.Send(row.answers);
+      (void)server.Receive(1, milliseconds(4000));  // until the port lets go
+    });
+    qt::QtSerialPort port(map);
+    ASSERT_EQ(port.SetCommPort(5), IoResult::Ok);
+    EXPECT_EQ(port.SetOpen(true), row.result);
+    EXPECT_EQ(port.IsOpen(), row.result == IoResult::Ok);
+    EXPECT_NE(port.LastError().find(row.why), std::string::npos) << port.LastError();
+    (void)port.SetOpen(false);
+    far.join();
+  }
 }
 
 TEST(PortMap, AnUnmappedPositionLeadsToNoDeviceAndSaysHowToMapIt) {

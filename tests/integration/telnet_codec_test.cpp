@@ -69,5 +69,42 @@ TEST(TelnetCodec, CommandsAreTakenOutOfTheDataWhereverThePiecesSplit) {
   }
 }
 
+// The server's answers to the settings commands say what it set; a value holding 0xFF comes
+// doubled, and the answers may be split anywhere.
+TEST(TelnetCodec, TheSettingsTheServerTookAreReadFromItsAnswers) {
+  const qt::LineSettings asked{};  // 38400 8N1
+  const qt::LineSettings fast{65535, qt::LineSettings::Parity::None, 8,
+                              qt::LineSettings::StopBits::One};
+  const std::string framing = "\xFF\xFA,f\x08\xFF\xF0\xFF\xFA,g\x01\xFF\xF0\xFF\xFA,h\x01\xFF\xF0";
+  const struct {
+    std::string in;
+    qt::LineSettings settings;
+    std::string disagreement;
+  } rows[] = {
+      {"\xFF\xFA,e\0\0\x96\0\xFF\xF0"s + framing, asked, ""},
+      {"\xFF\xFA,e\0\0\xFF\xFF\xFF\xFF\xFF\xF0"s + framing, fast, ""},
+      {"\xFF\xFA,e\0\0\x25\x80\xFF\xF0"s + framing, asked,
+       "the server set the line to 9600 baud, not 38400"},
+      {"\xFF\xFA,e\0\0\x96\0\xFF\xF0\xFF\xFA,f\x07\xFF\xF0\xFF\xFA,g\x01\xFF\xF0\xFF\xFA,h\x01\xFF\xF0"s,
+       asked, "the server did not set the line's framing as asked"},
+      // Answers to a control command and a line-state notification confirm nothing.
+      {"\xFF\xFA,e\0\0\x96\0\xFF\xF0\xFF\xFA,i\x0B\xFF\xF0\xFF\xFA,j\x60\xFF\xF0"s, asked,
+       "the server did not confirm the line's settings"},
+  };
+  for (const auto& row : rows) {
+    for (std::size_t split = 0; split <= row.in.size(); ++split) {
+      telnet::Codec codec;
+      std::vector<std::uint8_t> data;
+      std::string reply;
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.in.data());
+      codec.Feed({bytes, split}, data, reply);
+      codec.Feed({bytes + split, row.in.size() - split}, data, reply);
+      EXPECT_TRUE(data.empty()) << split;
+      EXPECT_EQ(telnet::EchoDisagreement(row.settings, codec.Echo()), row.disagreement)
+          << row.disagreement << " at " << split;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vyx::test
