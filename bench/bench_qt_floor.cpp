@@ -4,8 +4,6 @@
 //
 //   bench_qt_floor DEVICE N   prints updates=N succeeded=K seconds=S per_second=R and the
 //                             CPU time per update
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,10 +13,10 @@
 #include <cstdlib>
 
 #include "cpu_time.h"
+#include "raw_line.h"
 
 namespace {
 
-constexpr char kRequest[] = "Q02119";
 constexpr int kReplyMs = 220;  // the bare floor's wait for a reply
 
 }  // namespace
@@ -29,19 +27,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   QCoreApplication app(argc, argv);
-  const int fd = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);
+  using namespace vyx::bench;
+  const int fd = OpenRawLine(argv[1]);
   if (fd < 0) return 1;
-  termios t{};
-  ::tcgetattr(fd, &t);
-  ::cfmakeraw(&t);
-  ::cfsetspeed(&t, B38400);
-  ::tcsetattr(fd, TCSANOW, &t);
-  ::tcflush(fd, TCIOFLUSH);
 
   const long n = std::atol(argv[2]);
   long done = 0;
   long good = 0;
-  unsigned char reply[26];
+  unsigned char reply[kReplySize];
   std::size_t have = 0;
   QSocketNotifier readable(fd, QSocketNotifier::Read);
   QTimer late;  // a reply that does not come ends its update, as in the other hosts
@@ -50,7 +43,7 @@ int main(int argc, char** argv) {
 
   auto next = [&] {
     have = 0;
-    if (++done > n || ::write(fd, kRequest, sizeof kRequest - 1) != sizeof kRequest - 1) {
+    if (++done > n || ::write(fd, kStatusRequest, kRequestSize) != kRequestSize) {
       app.quit();
       return;
     }
@@ -62,20 +55,14 @@ int main(int argc, char** argv) {
     if (got <= 0) return;
     have += static_cast<std::size_t>(got);
     if (have < sizeof reply) return;
-    unsigned sum = 0;
-    for (std::size_t j = 0; j + 1 < sizeof reply; ++j) sum += reply[j];
-    if (sum % 256 == reply[25]) ++good;
+    if (ReplySumHolds(reply)) ++good;
     next();
   });
 
-  const vyx::bench::Stopwatch w;
+  const Stopwatch w;
   QTimer::singleShot(0, next);
   app.exec();
-  const double s = w.Wall();
-  const double cpu = w.Cpu();
-  std::printf("updates=%ld succeeded=%ld seconds=%.4f per_second=%.2f cpu_us_per_update=%.2f\n", n,
-              good, s, static_cast<double>(good) / s,
-              good > 0 ? cpu * 1e6 / static_cast<double>(good) : 0.0);
+  PrintFloorFigures(n, good, w);
   ::close(fd);
   return 0;
 }
