@@ -3,6 +3,8 @@
 namespace vyx {
 
 const char* ToString(IoResult r) {
+  // One line a result reads as the table it is.
+  // clang-format off
   switch (r) {
     case IoResult::Ok: return "ok";
     case IoResult::BadArgument: return "bad argument";
@@ -12,6 +14,7 @@ const char* ToString(IoResult r) {
     case IoResult::Unsupported: return "not supported by the line";
     case IoResult::Failed: return "failed";
   }
+  // clang-format on
   return "failed";
 }
 

@@ -25,9 +25,9 @@ const char* ToString(IoResult r);
 
 // What raised a serial notification.
 enum class CommEvent : std::uint8_t {
-  Receive,    // the input count reached the receive threshold
-  Error,      // a port error
-  Vanished,   // the device was removed or the connection dropped
+  Receive,   // the input count reached the receive threshold
+  Error,     // a port error
+  Vanished,  // the device was removed or the connection dropped
 };
 
 // The serial communications component: port number 1 to 8, line settings, open and close,

@@ -108,7 +108,7 @@ struct FieldSpec {
   FieldKind kind;
   Container container;
   TwipRect rect;
-  int tab;  // -1: not in the tab order
+  int tab;                 // -1: not in the tab order
   std::string_view start;  // start text or caption
   std::string_view tip;
   bool bold;  // emphasis of the start font

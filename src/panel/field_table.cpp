@@ -5,6 +5,8 @@
 namespace vyx {
 namespace {
 
+// A row a field, as the form lists them.
+// clang-format off
 constexpr std::array<FieldSpec, kFieldCount> kSpecs{{
     {"FraMain", FieldKind::Frame, Container::Panel, {0, 0, 2055, 5895}, 10, "Vyx 1.0", "Vantrel Vyx Active X Control", true},
     {"CmdZero", FieldKind::Command, Container::Frame, {1440, 5400, 495, 255}, 77, "Zero", "Zero All Output Values", false},
@@ -87,6 +89,7 @@ constexpr std::array<FieldSpec, kFieldCount> kSpecs{{
     {"TxtDPW", FieldKind::Text, Container::Panel, {120, 2640, 1095, 285}, 1, "", "", false},
     {"TxtDOG", FieldKind::Text, Container::Panel, {120, 3000, 1095, 285}, 0, "", "", false},
 }};
+// clang-format on
 
 }  // namespace
 
