@@ -136,6 +136,9 @@ IoResult QtSerialPort::SetSettings(std::string_view text) {
   }
   settings_ = parsed;
   if (line_ == nullptr) return IoResult::Ok;  // applied when the port opens
+  // A line that waits for the far end's confirmation may take input meanwhile; a reply it
+  // completes is told from the loop, not from inside this call.
+  const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
   if (IoResult r = line_->Apply(settings_); r != IoResult::Ok) return Fail(r, line_->LastError());
   return IoResult::Ok;
