@@ -14,13 +14,8 @@ IoResult Rfc2217Line::Open(const Device& device, const LineSettings& settings) {
   // Data that comes before the far end has agreed is dropped, as the port drops its input
   // on opening.
   std::vector<std::uint8_t> early;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectMsecs);
-  while (r == IoResult::Ok && codec_.ComPort() == telnet::Codec::Offer::Asked) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    r = Poll(static_cast<int>(left.count()));
-    TakeInput(early);
+  if (r == IoResult::Ok) {
+    r = AwaitFarEnd([this] { return codec_.ComPort() != telnet::Codec::Offer::Asked; }, early);
   }
   if (r == IoResult::Ok && codec_.ComPort() != telnet::Codec::Offer::Accepted) {
     lastError_ = codec_.ComPort() == telnet::Codec::Offer::Refused
@@ -37,25 +32,28 @@ IoResult Rfc2217Line::Open(const Device& device, const LineSettings& settings) {
 IoResult Rfc2217Line::Apply(const LineSettings& settings) {
   codec_.ForgetEcho();
   IoResult r = Send(telnet::LineCommands(settings));
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectMsecs);
-  const auto answered = [this] {
-    const telnet::LineEcho& e = codec_.Echo();
-    return e.baud && e.dataBits && e.parity && e.stopBits;
-  };
-  while (r == IoResult::Ok && !answered()) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    r = Poll(static_cast<int>(left.count()));
-    // Data that came meanwhile is the host's: it is kept for its next look.
-    Decode(held_);
-  }
+  // Data that comes meanwhile is the host's: it is kept for its next look.
+  if (r == IoResult::Ok) r = AwaitFarEnd([this] { return codec_.Echo().Complete(); }, held_);
   if (r != IoResult::Ok) return r;
   if (std::string why = telnet::EchoDisagreement(settings, codec_.Echo()); !why.empty()) {
     lastError_ = std::move(why);
     return IoResult::Failed;
   }
   return IoResult::Ok;
+}
+
+IoResult Rfc2217Line::AwaitFarEnd(const std::function<bool()>& done,
+                                  std::vector<std::uint8_t>& data) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectMsecs);
+  IoResult r = IoResult::Ok;
+  while (r == IoResult::Ok && !done()) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    r = Poll(static_cast<int>(left.count()));
+    Decode(data);
+  }
+  return r;
 }
 
 IoResult Rfc2217Line::SetRts(bool on) { return Send(telnet::ControlCommand(true, on)); }

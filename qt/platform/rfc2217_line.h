@@ -4,6 +4,8 @@
 // the commands on the way in.
 #pragma once
 
+#include <functional>
+
 #include "platform/tcp_line.h"
 #include "platform/telnet_codec.h"
 
@@ -24,6 +26,9 @@ class Rfc2217Line final : public TcpLine {
   IoResult Send(const std::string& commands);
   // What the socket holds, decoded: data onto `into`, commands into the codec.
   void Decode(std::vector<std::uint8_t>& into);
+  // Polls until `done` holds, the connection's time has passed or the line fails, decoding
+  // what comes meanwhile; its data goes onto `data`.
+  IoResult AwaitFarEnd(const std::function<bool()>& done, std::vector<std::uint8_t>& data);
 
   telnet::Codec codec_;
   std::vector<std::uint8_t> raw_;   // what the socket gave, before decoding

@@ -65,7 +65,7 @@ std::string ControlCommand(bool rts, bool on) {
 }
 
 std::string EchoDisagreement(const LineSettings& settings, const LineEcho& echo) {
-  if (!echo.baud || !echo.dataBits || !echo.parity || !echo.stopBits) {
+  if (!echo.Complete()) {
     return "the server did not confirm the line's settings";
   }
   const auto parity = kParityCodes[static_cast<std::size_t>(settings.parity)];

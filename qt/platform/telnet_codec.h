@@ -32,6 +32,7 @@ std::string ControlCommand(bool rts, bool on);
 struct LineEcho {
   std::optional<std::uint32_t> baud;
   std::optional<std::uint8_t> dataBits, parity, stopBits;
+  bool Complete() const { return baud && dataBits && parity && stopBits; }
 };
 // Empty when every part has answered and agrees with `settings`; otherwise what is missing
 // or set otherwise, in words.
