@@ -670,7 +670,7 @@ def report(r, path):
             " | Qt event-loop floor | bare POSIX floor |",
             "|---|---|---|---|---|---|",
         ]
-        for mode in [*REPLY_MODES, "whole_held"]:
+        for mode in MODE_NAMES:
             if f"rate_{mode}_component" not in r:
                 continue
             cells = [rate(f"rate_{mode}_{h}") for h in RATE_HOSTS]
