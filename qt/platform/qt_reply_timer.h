@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTimer>
+#include <chrono>
 
 #include "link/platform.h"
 
@@ -16,12 +17,20 @@ class QtReplyTimer final : public ReplyTimer {
   // Enabling an enabled timer changes nothing; the count starts when it becomes enabled.
   void SetEnabled(bool enabled) override;
 
-  bool IsRunning() const { return timer_.isActive(); }
-
  private:
-  void Update();
+  using Clock = std::chrono::steady_clock;
 
-  QTimer timer_;
+  bool Ticking() const { return enabled_ && interval_ > 0; }
+  void Restart();
+  void WakeAt(Clock::time_point when);
+  void Woken();
+
+  // The QTimer is a wake-up no later than the next tick, not the tick itself: an update
+  // enables and disables the timer once each, and starting and stopping a QTimer every time
+  // would cost more than the one spare wake-up an interval that this costs.
+  QTimer wake_;
+  Clock::time_point wakeAt_;
+  Clock::time_point due_;
   int interval_ = 0;
   bool enabled_ = false;
 };

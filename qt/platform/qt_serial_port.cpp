@@ -277,7 +277,9 @@ IoResult QtSerialPort::Read(std::vector<std::uint8_t>& bytes) {
   const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
   Pull();
-  bytes = std::move(input_);
+  // Swapped, not moved: a caller that reads into the same vector every time and the input
+  // keep their storage, and a reply costs no allocation.
+  bytes.swap(input_);
   input_.clear();
   notified_ = false;
   return IoResult::Ok;

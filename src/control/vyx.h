@@ -16,6 +16,7 @@
 #include "control/status.h"
 #include "link/platform.h"
 #include "panel/field_store.h"
+#include "panel/reading_texts.h"
 #include "protocol/status_block.h"
 
 namespace vyx {
@@ -194,7 +195,9 @@ class Vyx {
   Clock& clock_;
   Host* host_ = nullptr;
   FieldStore fields_;
+  ReadingTexts texts_;
   Members m_;
+  std::vector<std::uint8_t> reply_;  // the last reply read, its storage kept for the next
   std::optional<Field> focus_;
   bool listWritesComm_ = false;
   // Update ends wait here while NewData runs, so that the host hears them in order.

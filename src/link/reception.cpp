@@ -30,7 +30,8 @@ void Vyx::OnPortEvent(CommEvent event) {
   if (!m_.AwaitReply) return;
   const std::size_t count = static_cast<std::size_t>(protocol::kMap.BlockCount);
   int n = 0;
-  std::vector<std::uint8_t> b;
+  std::vector<std::uint8_t>& b = reply_;
+  b.clear();
   IoResult r = port_.InputCount(n);
   if (r == IoResult::Ok && n == static_cast<int>(count) + 1) r = port_.Read(b);
   // A verified sum is not enough: a window shifted by a stray byte passes it one time in 256.

@@ -1,6 +1,7 @@
 // Decoding the selected board's register image onto the panel. Every write goes through the
 // field store, so the change and click rules of the written fields run as for any writer.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "control/vyx.h"
@@ -29,17 +30,19 @@ void Vyx::ShowReadings() {
   const protocol::Readings r = protocol::DecodeStatus(m_.RegImage[b], m_.VrefCache[b]);
   m_.Decoded[b] = r;
 
-  fields_.SetCaption(Field::LblFW, protocol::FirmwareText(r.firmware));
+  fields_.SetCaption(Field::LblFW, texts_.Of(Field::LblFW, r.firmware, protocol::FirmwareText));
   const Field analog[] = {Field::TxtAD0, Field::TxtAD1, Field::TxtAD2, Field::TxtAD3,
                           Field::TxtAD4};
   for (std::size_t i = 0; i < r.volts.size(); ++i) {
-    fields_.SetText(analog[i], protocol::VoltsText(r.volts[i]));
+    fields_.SetText(analog[i], texts_.Of(analog[i], r.volts[i], protocol::VoltsText));
   }
-  fields_.SetText(Field::TxtDIT, protocol::DitText(r.ditSeconds));
+  fields_.SetText(Field::TxtDIT, texts_.Of(Field::TxtDIT, r.ditSeconds, protocol::DitText));
 
   // The count is kept per board as well, so that switching back to this board shows it
   // rather than an empty field.
-  const std::string dif = protocol::DifText(r.difCount);
+  const std::string dif = texts_.Of(Field::TxtDIF, r.difCount, [](double count) {
+    return protocol::DifText(static_cast<std::uint32_t>(count));
+  });
   fields_.SetText(Field::TxtDIF, dif);
   fields_.SetText(Field::BufDIF, fields_.Text(Field::TxtDIF));
   m_.DifCache[b] = dif;
@@ -72,7 +75,7 @@ void Vyx::ShowReadings() {
                 {m_.DOGPending, m_.DOGEditing, Field::TxtDOG, Field::BufDOG, r.dogPercent}};
   for (const auto& duty : duties) {
     if (duty.pending) continue;
-    fields_.SetText(duty.value, protocol::PercentText(duty.percent));
+    fields_.SetText(duty.value, texts_.Of(duty.value, duty.percent, protocol::PercentText));
     if (!duty.editing) fields_.SetText(duty.buffer, fields_.Text(duty.value));
     duty.pending = false;
   }

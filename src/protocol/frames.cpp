@@ -5,42 +5,45 @@
 namespace vyx::protocol {
 namespace {
 
-enum class Layout { None, LAZRV2C, LAZRV1V2C, LARV2, LARV1V2 };
-
+// The fields a letter's frame carries: always the address, the register and the second
+// value, and by layout the spare, the first value and the check digit.
 struct LetterRow {
   char letter;
-  Layout layout;
+  bool spare;
+  bool value1;
+  bool check;
 };
 
 // Every letter with a layout; the component sends only p, r, u and Q.
+// letter, spare, value1, check
 constexpr LetterRow kLetters[] = {
-    {'p', Layout::LAZRV2C}, {'q', Layout::LAZRV2C},   {'r', Layout::LAZRV2C},
-    {'s', Layout::LAZRV2C}, {'t', Layout::LAZRV1V2C}, {'u', Layout::LAZRV1V2C},
-    {'P', Layout::LARV2},   {'Q', Layout::LARV2},     {'R', Layout::LARV2},
-    {'S', Layout::LARV2},   {'T', Layout::LARV1V2},   {'U', Layout::LARV1V2},
+    {'p', true, false, true},   {'q', true, false, true},   {'r', true, false, true},
+    {'s', true, false, true},   {'t', true, true, true},    {'u', true, true, true},
+    {'P', false, false, false}, {'Q', false, false, false}, {'R', false, false, false},
+    {'S', false, false, false}, {'T', false, true, false},  {'U', false, true, false},
 };
 
-std::string Hex(long long v) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  if (v < 0) v &= 0xFFFFFFFFLL;  // the two's-complement form, as a hex conversion gives
-  std::string s;
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+// Upper-case hex of v, at least `width` digits, onto the end of `out`. A negative value is
+// written in its 32-bit two's-complement form, as a hex conversion gives.
+void AppendHex(std::string& out, long long v, std::size_t width) {
+  if (v < 0) v &= 0xFFFFFFFFLL;
+  char reversed[16];
+  std::size_t n = 0;
   do {
-    s.insert(s.begin(), kDigits[v & 0xF]);
+    reversed[n++] = kDigits[v & 0xF];
     v >>= 4;
   } while (v != 0);
-  return s;
+  while (n < width) reversed[n++] = '0';
+  while (n > 0) out += reversed[--n];
 }
 
-std::string Hex2(int v) {
-  std::string s = Hex(v);
-  return s.size() < 2 ? "0" + s : s;
-}
-
-Layout LayoutOf(char letter) {
+const LetterRow* RowOf(char letter) {
   for (const LetterRow& row : kLetters) {
-    if (row.letter == letter) return row.layout;
+    if (row.letter == letter) return &row;
   }
-  return Layout::None;
+  return nullptr;
 }
 
 }  // namespace
@@ -48,32 +51,23 @@ Layout LayoutOf(char letter) {
 char CheckDigit(char letter, int address, int reg, int value1, int value2) {
   const long long sum =
       static_cast<unsigned char>(letter) + static_cast<long long>(address) + reg + value1 + value2;
-  return Hex(sum).back();
+  return kDigits[sum & 0xF];  // the low digit, of a negative sum's two's complement too
 }
 
 std::string BuildFrame(std::string_view letter, int address, int spare, int reg, int value1,
                        int value2) {
   if (letter.empty()) return {};
   const char l = letter.front();
-  const std::string a = Hex(address);
-  const std::string z = Hex(spare);
-  const std::string r = Hex2(reg);
-  const std::string v1 = Hex2(value1);
-  const std::string v2 = Hex2(value2);
-  const char c = CheckDigit(l, address, reg, value1, value2);
-  switch (LayoutOf(l)) {
-    case Layout::LAZRV2C:
-      return l + a + z + r + v2 + c;
-    case Layout::LAZRV1V2C:
-      return l + a + z + r + v1 + v2 + c;
-    case Layout::LARV2:
-      return l + a + r + v2;
-    case Layout::LARV1V2:
-      return l + a + r + v1 + v2;
-    case Layout::None:
-      break;
-  }
-  return {};
+  const LetterRow* row = RowOf(l);
+  if (row == nullptr) return {};
+  std::string frame(1, l);
+  AppendHex(frame, address, 1);
+  if (row->spare) AppendHex(frame, spare, 1);
+  AppendHex(frame, reg, 2);
+  if (row->value1) AppendHex(frame, value1, 2);
+  AppendHex(frame, value2, 2);
+  if (row->check) frame += CheckDigit(l, address, reg, value1, value2);
+  return frame;
 }
 
 std::uint8_t BlockChecksum(std::span<const std::uint8_t> data) {
