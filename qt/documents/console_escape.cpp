@@ -1,5 +1,6 @@
 #include "console_escape.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "json_values.h"
@@ -16,6 +17,10 @@ void AppendHex(std::string& out, unsigned code) {
 }  // namespace
 
 std::string EscapeControls(std::string_view text, std::string_view keep) {
+  // Printable ASCII, as every reading is, has nothing to escape.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    return std::string(text);
+  }
   const std::string utf8 = ToUtf8(text);
   std::string out;
   out.reserve(utf8.size());

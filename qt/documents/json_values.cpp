@@ -1,5 +1,6 @@
 #include "json_values.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -210,6 +211,11 @@ std::optional<JsonScalar> ParseJsonScalar(std::string_view input, std::string& e
 }
 
 std::string ToUtf8(std::string_view bytes) {
+  // Plain ASCII, as every reading is, is UTF-8 as it stands.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(bytes);
+  }
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {

@@ -1,6 +1,8 @@
 // The property accessors and the NewData event.
 #include "control/properties.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "control/value_conversion.h"
@@ -20,11 +22,30 @@ std::string_view NameOf(PropType t) {
   return "?";
 }
 
+namespace {
+
+// The properties in the order of their names, for a binary search: a host reads them by name
+// on every update, a logging host all of them.
+constexpr std::array<const PropertySpec*, kPropertyCount> kByName = [] {
+  std::array<const PropertySpec*, kPropertyCount> order{};
+  for (std::size_t i = 0; i < kPropertyCount; ++i) order[i] = &kProperties[i];
+  std::sort(order.begin(), order.end(),
+            [](const PropertySpec* a, const PropertySpec* b) { return a->name < b->name; });
+  return order;
+}();
+static_assert(std::adjacent_find(kByName.begin(), kByName.end(),
+                                 [](const PropertySpec* a, const PropertySpec* b) {
+                                   return a->name == b->name;
+                                 }) == kByName.end(),
+              "two properties share a name");
+
+}  // namespace
+
 const PropertySpec* PropertyByName(std::string_view name) {
-  for (const PropertySpec& p : kProperties) {
-    if (p.name == name) return &p;
-  }
-  return nullptr;
+  const auto it =
+      std::lower_bound(kByName.begin(), kByName.end(), name,
+                       [](const PropertySpec* p, std::string_view n) { return p->name < n; });
+  return it != kByName.end() && (*it)->name == name ? *it : nullptr;
 }
 
 PropValue ReadField(const FieldStore& fields, Field field, Attribute attribute) {
