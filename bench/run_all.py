@@ -165,7 +165,7 @@ def rate_runs(build, r, key_mode, board_args):
                 runs[name].append(f)
     # Each round's hosts ran back to back, so a round's difference is free of the machine's
     # slower and faster spells; how often a host beat the loop says more than the medians.
-    for name in ("component", "monitor"):
+    for name in ("component", "monitor", "qtfloor"):
         diffs = [a["per_second"] - b["per_second"] for a, b in zip(runs[name], runs["baseline"])]
         r[f"rate_{key_mode}_{name}_paired"] = (median(diffs), sum(d > 0 for d in diffs), len(diffs))
     for name, results in runs.items():
@@ -707,7 +707,8 @@ def report(r, path):
             if f"rate_{mode}_component_paired" not in r:
                 continue
             cells = []
-            for h, label in (("component", "component"), ("monitor", "`vyx monitor`")):
+            for h, label in (("component", "component"), ("monitor", "`vyx monitor`"),
+                             ("qtfloor", "Qt floor")):
                 d, ahead, n = g(f"rate_{mode}_{h}_paired")
                 cells.append(f"{label} {d:+.2f}/s, ahead in {ahead} of {n}")
             lines.append(f"- {MODE_NAMES[mode]}: " + "; ".join(cells))
