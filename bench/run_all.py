@@ -78,17 +78,27 @@ def host(build, *args):
     return figures(run([os.path.join(build, "bench_host"), *map(str, args)]).stdout)
 
 
+def rate_command(build, name, device, updates, log):
+    """How each of RATE_HOSTS is started for `updates` updates of the board on `device`."""
+    if name == "monitor":
+        return monitor_command(build, device, updates, log)
+    if name == "baseline":
+        return ["/usr/bin/python3", os.path.join(HERE, "baseline_read.py"), device, str(updates)]
+    program = {"component": ["bench_host", "rate"], "qtfloor": ["bench_qt_floor"],
+               "floor": ["bench_raw_host"]}[name]
+    return [os.path.join(build, program[0]), *program[1:], device, str(updates)]
+
+
+def monitor_command(build, device, count, log, boards=1):
+    """`vyx monitor` logging `count` rows of `boards` boards to the file `log`."""
+    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
+    addresses = ["--address", ",".join(map(str, range(boards)))] if boards > 1 else []
+    return [exe, "monitor", "--port", f"1={device}", *addresses, "--count", str(count),
+            "--output", log]
+
+
 def raw_host(build, device, updates):
-    return figures(run([os.path.join(build, "bench_raw_host"), device, str(updates)]).stdout)
-
-
-def qt_floor(build, device, updates):
-    return figures(run([os.path.join(build, "bench_qt_floor"), device, str(updates)]).stdout)
-
-
-def baseline(device, updates):
-    return figures(run(["/usr/bin/python3", os.path.join(HERE, "baseline_read.py"), device,
-                        str(updates)]).stdout)
+    return figures(run(rate_command(build, "floor", device, updates, None)).stdout)
 
 
 # Runs of each host, taken in turn so that a slow spell of the machine hits all; the hosts'
@@ -114,10 +124,7 @@ def monitor_rate(build, device, updates, log, boards=1):
     the rows' times, from the second round on: the first update of each board also reads its
     EEPROM records, and the other hosts leave it out too."""
     import csv
-    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
-    addresses = ["--address", ",".join(map(str, range(boards)))] if boards > 1 else []
-    run([exe, "monitor", "--port", f"1={device}", *addresses, "--count", str(updates + boards),
-         "--output", log])
+    run(monitor_command(build, device, updates + boards, log, boards))
     with open(log, newline="") as rows_file:
         rows = list(csv.DictReader(rows_file))
     stamp = [datetime.datetime.fromisoformat(row["time"].replace("Z", "+00:00")) for row in rows]
@@ -148,19 +155,17 @@ RATE_HOSTS = ("component", "monitor", "baseline", "qtfloor", "floor")
 
 def rate_runs(build, r, key_mode, board_args):
     log = os.path.join(build, "rate-log.csv")
-    hosts = {
-        "component": lambda device: host(build, "rate", device, 1000),
-        "monitor": lambda device: monitor_rate(build, device, 1000, log),
-        "baseline": lambda device: baseline(device, 1000),
-        "qtfloor": lambda device: qt_floor(build, device, 1000),
-        "floor": lambda device: raw_host(build, device, 1000),
-    }
-    runs = {name: [] for name in hosts}
+    def measure(name, device):
+        if name == "monitor":
+            return monitor_rate(build, device, 1000, log)
+        return figures(run(rate_command(build, name, device, 1000, log)).stdout)
+
+    runs = {name: [] for name in RATE_HOSTS}
     with Board(build, "--line-rate", *board_args) as board:
         for _ in range(ROUNDS):
-            for name, measure in hosts.items():
+            for name in RATE_HOSTS:
                 board.turnaround()  # forget whatever came before this run
-                f = measure(board.device)
+                f = measure(name, board.device)
                 f["turnaround_us"] = board.turnaround()
                 runs[name].append(f)
     # Each round's hosts ran back to back, so a round's difference is free of the machine's
@@ -189,21 +194,11 @@ def bench_rate(build, r):
 
 def bench_work(build, r):
     """The rate hosts' work per update under callgrind, against one-piece replies."""
-    exe = os.path.join(build, "vyx", "apps", "vyx", "vyx")
     log = os.path.join(build, "work-log.csv")
-    commands = {
-        "component": lambda d, n: [os.path.join(build, "bench_host"), "rate", d, str(n)],
-        "monitor": lambda d, n: [exe, "monitor", "--port", f"1={d}", "--count", str(n),
-                                 "--output", log],
-        "baseline": lambda d, n: ["/usr/bin/python3", os.path.join(HERE, "baseline_read.py"), d,
-                                  str(n)],
-        "qtfloor": lambda d, n: [os.path.join(build, "bench_qt_floor"), d, str(n)],
-        "floor": lambda d, n: [os.path.join(build, "bench_raw_host"), d, str(n)],
-    }
     with Board(build, "--line-rate", *REPLY_MODES["whole"]) as board:
-        for name, command in commands.items():
+        for name in RATE_HOSTS:
             r[f"work_{name}_ir"], r[f"work_{name}_kib"] = work_per_update.measure(
-                command, board.device, build)
+                lambda d, n, name=name: rate_command(build, name, d, n, log), board.device, build)
 
 
 def bench_cost(build, r):

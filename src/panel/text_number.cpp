@@ -19,10 +19,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// The texts the component writes itself, an optional minus, digits and a point: with at most
-// 15 digits the digits are an exact integer and 10^places an exact power, and their quotient,
-// correctly rounded, is the double nearest to the text, as from_chars gives. Every reading
-// passes here on every update; nothing else does.
+// A plain decimal, as the component writes its own texts: an optional minus, digits and a
+// point. With at most 15 digits the digits are an exact integer and 10^places an exact power,
+// and their quotient, correctly rounded, is the double nearest to the text, as from_chars
+// gives. Any other text takes the general path.
 std::optional<double> PlainDecimal(std::string_view text) {
   std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == '-';
