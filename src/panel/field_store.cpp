@@ -31,20 +31,21 @@ void FieldStore::Notify(Field f) {
 
 const std::string& FieldStore::Text(Field f) const { return At(f).text; }
 
-void FieldStore::SetText(Field f, std::string text) {
+// Compared before it is copied: most writes leave the text as it was.
+void FieldStore::SetText(Field f, std::string_view text) {
   Slot& slot = At(f);
   if (slot.text == text) return;
-  slot.text = std::move(text);
+  slot.text.assign(text);
   Notify(f);
   Run(f);
 }
 
 const std::string& FieldStore::Caption(Field f) const { return At(f).text; }
 
-void FieldStore::SetCaption(Field f, std::string caption) {
+void FieldStore::SetCaption(Field f, std::string_view caption) {
   Slot& slot = At(f);
   if (slot.text == caption) return;
-  slot.text = std::move(caption);
+  slot.text.assign(caption);
   Notify(f);
 }
 

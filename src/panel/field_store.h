@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "panel/field.h"
@@ -28,11 +29,11 @@ class FieldStore {
 
   // Text fields. The change handler runs only when the text changes.
   const std::string& Text(Field f) const;
-  void SetText(Field f, std::string text);
+  void SetText(Field f, std::string_view text);
 
   // Labels (and the frame and buttons, whose captions nothing writes at run time).
   const std::string& Caption(Field f) const;
-  void SetCaption(Field f, std::string caption);
+  void SetCaption(Field f, std::string_view caption);
   std::uint32_t Color(Field f) const;
   void SetColor(Field f, std::uint32_t color);
   bool Emphasis(Field f) const;

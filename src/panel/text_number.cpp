@@ -119,25 +119,22 @@ double RoundHalfEven(double v) {
 namespace {
 
 // The fixed form of the integer written in `digits` divided by 10^places; leading zeros
-// in `digits` are allowed.
+// in `digits` are allowed. Laid out in one string, as the clock and the counts are written on
+// every update.
 std::string FixedFromDigits(std::string_view digits, std::size_t places, bool negative) {
   digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
-  std::string text;
-  text.reserve(digits.size() + places + 3);
-  if (negative && !digits.empty()) text += '-';
-  if (digits.size() <= places) {
-    text += '0';
-    if (places > 0) {
-      text += '.';
-      text.append(places - digits.size(), '0');
-      text += digits;
-    }
-    return text;
-  }
-  text += digits.substr(0, digits.size() - places);
+  const bool sign = negative && !digits.empty();
+  const std::size_t whole = digits.size() > places ? digits.size() - places : 0;
+  std::string text((sign ? 1 : 0) + std::max<std::size_t>(whole, 1) + (places > 0 ? places + 1 : 0),
+                   '0');
+  char* p = text.data();
+  if (sign) *p++ = '-';
+  p = whole > 0 ? std::copy_n(digits.data(), whole, p) : p + 1;
   if (places > 0) {
-    text += '.';
-    text += digits.substr(digits.size() - places);
+    *p++ = '.';
+    // The fraction's own digits stand last, behind the zeros it lacks.
+    const std::size_t frac = digits.size() - whole;
+    std::copy_n(digits.data() + whole, frac, p + (places - frac));
   }
   return text;
 }

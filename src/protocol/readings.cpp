@@ -39,13 +39,6 @@ double PwmPercent(double high, double low) {
 
 double DutyPercent(double reg) { return std::min(reg / kDutyCountsPerPercent, kMaxDuty); }
 
-int BitOf(double value, int n) {
-  // Registers hold bytes; anything that is not a sensible whole number has no bits set.
-  if (!(std::fabs(value) < 1e15) || n < 0 || n > 62) return 0;
-  const long long whole = std::llround(value);
-  return static_cast<int>((whole >> n) & 1);
-}
-
 std::string FirmwareText(double revision) { return FormatFixed(revision, 1); }
 std::string VoltsText(double volts) { return FormatFixed(volts, 3); }
 std::string PercentText(double percent) { return FormatFixed(percent, 3); }

@@ -28,9 +28,6 @@ double PwmPercent(double high, double low);
 // DPW and DOG duty: 1.6 counts a percent. At most 100.
 double DutyPercent(double reg);
 
-// Bit n (0 to 7) of a register value taken as a whole number: 1 or 0.
-int BitOf(double value, int n);
-
 // The texts: firmware revision 1.2 as "1.2", volts and duties as "0.000", the interval with
 // seven decimals, the count as a plain whole number.
 std::string FirmwareText(double revision);

@@ -23,8 +23,9 @@ Readings DecodeStatus(const RegisterImage& image, std::string_view vrefText) {
   r.dpwPercent = DutyPercent(reg(m.RegDPW));
   r.dogPercent = DutyPercent(reg(m.RegDOG));
 
-  const double port = reg(m.RegPort);
-  auto bit = [&](int n) { return BitOf(port, n) == 1; };
+  // Registers are bytes: their bits are read as such.
+  const unsigned port = image[static_cast<std::size_t>(m.RegPort)];
+  auto bit = [&](int n) { return ((port >> n) & 1u) != 0; };
   r.dif = bit(m.BitDIF);
   r.dit = bit(m.BitDIT);
   r.din = bit(m.BitDIN);
@@ -33,8 +34,8 @@ Readings DecodeStatus(const RegisterImage& image, std::string_view vrefText) {
   r.doe = bit(m.BitDOE);
   r.dok = bit(m.BitDOK);
   r.dos = bit(m.BitDOS);
-  const double rst = reg(m.RegRST);
-  r.resetFlagged = BitOf(rst, m.BitRSTa) == 1 || BitOf(rst, m.BitRSTb) == 1;
+  const unsigned rst = image[static_cast<std::size_t>(m.RegRST)];
+  r.resetFlagged = ((rst >> m.BitRSTa) & 1u) != 0 || ((rst >> m.BitRSTb) & 1u) != 0;
   r.boardClockSeconds = BoardClockSeconds(reg(m.RegClock), reg(m.RegClock + 1));
   return r;
 }
