@@ -119,24 +119,43 @@ double RoundHalfEven(double v) {
 namespace {
 
 // The fixed form of the integer written in `digits` divided by 10^places; leading zeros
-// in `digits` are allowed. Laid out in one string, as the clock and the counts are written on
-// every update.
+// in `digits` are allowed.
 std::string FixedFromDigits(std::string_view digits, std::size_t places, bool negative) {
   digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
-  const bool sign = negative && !digits.empty();
-  const std::size_t whole = digits.size() > places ? digits.size() - places : 0;
-  std::string text((sign ? 1 : 0) + std::max<std::size_t>(whole, 1) + (places > 0 ? places + 1 : 0),
-                   '0');
-  char* p = text.data();
-  if (sign) *p++ = '-';
-  p = whole > 0 ? std::copy_n(digits.data(), whole, p) : p + 1;
+  std::string text;
+  text.reserve(digits.size() + places + 3);
+  if (negative && !digits.empty()) text += '-';
+  if (digits.size() <= places) {
+    text += '0';
+    if (places > 0) {
+      text += '.';
+      text.append(places - digits.size(), '0');
+      text += digits;
+    }
+    return text;
+  }
+  text += digits.substr(0, digits.size() - places);
   if (places > 0) {
-    *p++ = '.';
-    // The fraction's own digits stand last, behind the zeros it lacks.
-    const std::size_t frac = digits.size() - whole;
-    std::copy_n(digits.data() + whole, frac, p + (places - frac));
+    text += '.';
+    text += digits.substr(digits.size() - places);
   }
   return text;
+}
+
+// The fixed form of a whole number n divided by 10^places, for the quick way: the digits are
+// laid out from the last, with the point after `places` of them and a 0 before it.
+std::string SmallFixed(std::uint64_t n, std::size_t places, bool negative) {
+  char text[32];  // n below 1e9 and places below 16: at most 16 digits, a point and a sign
+  char* p = std::end(text);
+  const bool sign = negative && n != 0;
+  std::size_t k = 0;
+  do {
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+    if (++k == places) *--p = '.';
+  } while (n != 0 || k <= places);
+  if (sign) *--p = '-';
+  return std::string(p, std::end(text));
 }
 
 }  // namespace
@@ -154,11 +173,8 @@ std::string FormatFixed(double v, int decimals) {
       const double whole = std::floor(x);
       const double frac = x - whole;
       if (std::fabs(frac - 0.5) > 1e-6) {
-        const auto n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1u : 0u);
-        char digits[24];
-        const auto r = std::to_chars(digits, digits + sizeof digits, n);
-        return FixedFromDigits(std::string_view(digits, static_cast<std::size_t>(r.ptr - digits)),
-                               places, v < 0);
+        return SmallFixed(static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1u : 0u), places,
+                          v < 0);
       }
     }
   }
