@@ -1,7 +1,6 @@
 #include "protocol/readings.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "panel/text_number.h"
 

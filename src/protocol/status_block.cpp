@@ -24,18 +24,18 @@ Readings DecodeStatus(const RegisterImage& image, std::string_view vrefText) {
   r.dogPercent = DutyPercent(reg(m.RegDOG));
 
   // Registers are bytes: their bits are read as such.
-  const unsigned port = image[static_cast<std::size_t>(m.RegPort)];
-  auto bit = [&](int n) { return ((port >> n) & 1u) != 0; };
-  r.dif = bit(m.BitDIF);
-  r.dit = bit(m.BitDIT);
-  r.din = bit(m.BitDIN);
-  r.dis = bit(m.BitDIS);
-  r.don = bit(m.BitDON);
-  r.doe = bit(m.BitDOE);
-  r.dok = bit(m.BitDOK);
-  r.dos = bit(m.BitDOS);
-  const unsigned rst = image[static_cast<std::size_t>(m.RegRST)];
-  r.resetFlagged = ((rst >> m.BitRSTa) & 1u) != 0 || ((rst >> m.BitRSTb) & 1u) != 0;
+  auto bit = [&](int address, int n) {
+    return ((image[static_cast<std::size_t>(address)] >> n) & 1u) != 0;
+  };
+  r.dif = bit(m.RegPort, m.BitDIF);
+  r.dit = bit(m.RegPort, m.BitDIT);
+  r.din = bit(m.RegPort, m.BitDIN);
+  r.dis = bit(m.RegPort, m.BitDIS);
+  r.don = bit(m.RegPort, m.BitDON);
+  r.doe = bit(m.RegPort, m.BitDOE);
+  r.dok = bit(m.RegPort, m.BitDOK);
+  r.dos = bit(m.RegPort, m.BitDOS);
+  r.resetFlagged = bit(m.RegRST, m.BitRSTa) || bit(m.RegRST, m.BitRSTb);
   r.boardClockSeconds = BoardClockSeconds(reg(m.RegClock), reg(m.RegClock + 1));
   return r;
 }
