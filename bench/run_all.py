@@ -119,12 +119,12 @@ MODE_NAMES = {"byte": "byte-paced replies", "whole": "one-piece replies",
               "whole_held": "one-piece replies, idle states held"}
 
 
-def monitor_rate(build, device, updates, log, boards=1):
+def monitor_rate(build, device, updates, log, boards=1, env=None):
     """`vyx monitor` writing its log to a file, as a user would run it. Its rate is taken from
     the rows' times, from the second round on: the first update of each board also reads its
     EEPROM records, and the other hosts leave it out too."""
     import csv
-    run(monitor_command(build, device, updates + boards, log, boards))
+    run(monitor_command(build, device, updates + boards, log, boards), env=env)
     with open(log, newline="") as rows_file:
         rows = list(csv.DictReader(rows_file))
     stamp = [datetime.datetime.fromisoformat(row["time"].replace("Z", "+00:00")) for row in rows]
@@ -153,12 +153,25 @@ def idle_states_held():
 RATE_HOSTS = ("component", "monitor", "baseline", "qtfloor", "floor")
 
 
+def host_time_env(build):
+    """What loads bench/host_time.cpp into a host, and the file it leaves its figures in."""
+    out = os.path.join(build, "host-time.txt")
+    return dict(os.environ, LD_PRELOAD=os.path.join(build, "libhost_time.so"), VYX_HOST_TIME=out), out
+
+
 def rate_runs(build, r, key_mode, board_args):
     log = os.path.join(build, "rate-log.csv")
+    env, own = host_time_env(build)
     def measure(name, device):
+        if os.path.exists(own):
+            os.remove(own)
         if name == "monitor":
-            return monitor_rate(build, device, 1000, log)
-        return figures(run(rate_command(build, name, device, 1000, log)).stdout)
+            f = monitor_rate(build, device, 1000, log, env=env)
+        else:
+            f = figures(run(rate_command(build, name, device, 1000, log), env=env).stdout)
+        with open(own) as figures_file:
+            f.update(figures(figures_file.read()))
+        return f
 
     runs = {name: [] for name in RATE_HOSTS}
     with Board(build, "--line-rate", *board_args) as board:
@@ -173,9 +186,14 @@ def rate_runs(build, r, key_mode, board_args):
     for name in ("component", "monitor", "qtfloor"):
         diffs = [a["per_second"] - b["per_second"] for a, b in zip(runs[name], runs["baseline"])]
         r[f"rate_{key_mode}_{name}_paired"] = (median(diffs), sum(d > 0 for d in diffs), len(diffs))
+        # Less own time is better: a round is won when the host took less than the loop.
+        diffs = [b["own_us"] - a["own_us"] for a, b in zip(runs[name], runs["baseline"])]
+        r[f"own_{key_mode}_{name}_paired"] = (median(diffs), sum(d > 0 for d in diffs), len(diffs))
     for name, results in runs.items():
         key = f"rate_{key_mode}_{name}"
         r[key + "_turnaround"] = median([f["turnaround_us"] for f in results])
+        own = [f["own_us"] for f in results]
+        r[f"own_{key_mode}_{name}"] = (median(own), min(own), max(own))
         rates = [f["per_second"] for f in results]
         r[key] = median(rates)
         r[key + "_range"] = (min(rates) / WIRE_LIMIT, max(rates) / WIRE_LIMIT)
@@ -707,6 +725,36 @@ def report(r, path):
                 d, ahead, n = g(f"rate_{mode}_{h}_paired")
                 cells.append(f"{label} {d:+.2f}/s, ahead in {ahead} of {n}")
             lines.append(f"- {MODE_NAMES[mode]}: " + "; ".join(cells))
+        if "own_byte_component" in r:
+            lines += [
+                "",
+                "The host's own time: from the return of the wait that brought a reply's last"
+                " bytes to the write of the next request, measured inside each host by"
+                " `bench/host_time.cpp` (loaded with LD_PRELOAD in every round above); median"
+                " of the rounds' medians, with the range over the rounds. The rest of a"
+                " turnaround is the machine's: waking the host and carrying the bytes, the same"
+                " for every host, and it varies by tens of microseconds from round to round.",
+                "",
+                "| Replies | component (libvyx-qt) | `vyx monitor` to a file | Python + pyserial loop"
+                " | Qt event-loop floor | bare POSIX floor |",
+                "|---|---|---|---|---|---|",
+            ]
+            for mode in MODE_NAMES:
+                if f"own_{mode}_component" not in r:
+                    continue
+                cells = ["{:.1f} us ({:.1f}-{:.1f})".format(*g(f"own_{mode}_{h}")) for h in RATE_HOSTS]
+                lines.append(f"| {MODE_NAMES[mode]} | " + " | ".join(cells) + " |")
+            lines += ["", "The same, paired by round against the pyserial loop (median of the time"
+                      " the host took less than the loop; rounds in which it took less):", ""]
+            for mode in MODE_NAMES:
+                if f"own_{mode}_component_paired" not in r:
+                    continue
+                cells = []
+                for h, label in (("component", "component"), ("monitor", "`vyx monitor`"),
+                                 ("qtfloor", "Qt floor")):
+                    d, ahead, n = g(f"own_{mode}_{h}_paired")
+                    cells.append(f"{label} {d:+.1f} us, less in {ahead} of {n}")
+                lines.append(f"- {MODE_NAMES[mode]}: " + "; ".join(cells))
         lines += ["", "The Qt event-loop floor is the bare floor's request and reply driven by a"
                   " socket notifier on Qt's event loop, with a reply time-out: the least a Qt host"
                   " can do. The last row, where present, holds the processors out of their"
