@@ -112,8 +112,6 @@ void MonitorRun::OnEnded(int address, const UpdateEnd& end) {
   if (!gotNewData) ++failures_;
   lastStartNs_ = startNs_;
 
-  const QDateTime at = QDateTime::currentDateTimeUtc();
-
   // The end is heard before the component closes a port whose device went away.
   const bool connected = end.failure != UpdateFailure::PortNotOpen &&
                          end.failure != UpdateFailure::DeviceGone && line_->IsOpen();
@@ -135,6 +133,8 @@ void MonitorRun::OnEnded(int address, const UpdateEnd& end) {
   // that one failing at once does not keep it from everything else.
   const bool startNow = gotNewData && !last && wait == 0 && !endAtNext_;
   if (startNow) StartNext();
+  // The row's time is the end of this update; the next request went out microseconds ago.
+  const QDateTime at = QDateTime::currentDateTimeUtc();
   // The fields still show this update's readings: only the next reply, decoded in a later
   // turn of the loop, changes them.
   documents::Readings readings;
