@@ -709,22 +709,23 @@ def report(r, path):
             " | Qt event-loop floor | bare POSIX floor |",
             "|---|---|---|---|---|---|",
         ]
-        for mode in MODE_NAMES:
-            if f"rate_{mode}_component" not in r:
-                continue
-            cells = [rate(f"rate_{mode}_{h}") for h in RATE_HOSTS]
-            lines.append(f"| {MODE_NAMES[mode]} | " + " | ".join(cells) + " |")
+        def table_rows(kind, cell):
+            """A row for each reply mode measured, a cell for each host."""
+            return [f"| {MODE_NAMES[mode]} | " + " | ".join(cell(f"{kind}_{mode}_{h}") for h in RATE_HOSTS)
+                    + " |" for mode in MODE_NAMES if f"{kind}_{mode}_component" in r]
+
+        def paired_rows(kind, cell):
+            """The hosts against the loop of the same round, a line for each reply mode."""
+            hosts = (("component", "component"), ("monitor", "`vyx monitor`"), ("qtfloor", "Qt floor"))
+            return [f"- {MODE_NAMES[mode]}: "
+                    + "; ".join(cell(label, *g(f"{kind}_{mode}_{h}_paired")) for h, label in hosts)
+                    for mode in MODE_NAMES if f"{kind}_{mode}_component_paired" in r]
+
+        lines += table_rows("rate", rate)
         lines += ["", "Paired by round against the pyserial loop, which ran in the same round"
                   " (median difference; rounds ahead):", ""]
-        for mode in MODE_NAMES:
-            if f"rate_{mode}_component_paired" not in r:
-                continue
-            cells = []
-            for h, label in (("component", "component"), ("monitor", "`vyx monitor`"),
-                             ("qtfloor", "Qt floor")):
-                d, ahead, n = g(f"rate_{mode}_{h}_paired")
-                cells.append(f"{label} {d:+.2f}/s, ahead in {ahead} of {n}")
-            lines.append(f"- {MODE_NAMES[mode]}: " + "; ".join(cells))
+        lines += paired_rows("rate", lambda label, d, ahead, n:
+                             f"{label} {d:+.2f}/s, ahead in {ahead} of {n}")
         if "own_byte_component" in r:
             lines += [
                 "",
@@ -732,29 +733,18 @@ def report(r, path):
                 " bytes to the write of the next request, measured inside each host by"
                 " `bench/host_time.cpp` (loaded with LD_PRELOAD in every round above); median"
                 " of the rounds' medians, with the range over the rounds. The rest of a"
-                " turnaround is the machine's: waking the host and carrying the bytes, the same"
-                " for every host, and it varies by tens of microseconds from round to round.",
+                " turnaround is the machine's: waking the host and carrying the bytes, which no"
+                " host's work changes, and it varies by tens of microseconds from round to round.",
                 "",
                 "| Replies | component (libvyx-qt) | `vyx monitor` to a file | Python + pyserial loop"
                 " | Qt event-loop floor | bare POSIX floor |",
                 "|---|---|---|---|---|---|",
             ]
-            for mode in MODE_NAMES:
-                if f"own_{mode}_component" not in r:
-                    continue
-                cells = ["{:.1f} us ({:.1f}-{:.1f})".format(*g(f"own_{mode}_{h}")) for h in RATE_HOSTS]
-                lines.append(f"| {MODE_NAMES[mode]} | " + " | ".join(cells) + " |")
+            lines += table_rows("own", lambda key: "{:.1f} us ({:.1f}-{:.1f})".format(*g(key)))
             lines += ["", "The same, paired by round against the pyserial loop (median of the time"
                       " the host took less than the loop; rounds in which it took less):", ""]
-            for mode in MODE_NAMES:
-                if f"own_{mode}_component_paired" not in r:
-                    continue
-                cells = []
-                for h, label in (("component", "component"), ("monitor", "`vyx monitor`"),
-                                 ("qtfloor", "Qt floor")):
-                    d, ahead, n = g(f"own_{mode}_{h}_paired")
-                    cells.append(f"{label} {d:+.1f} us, less in {ahead} of {n}")
-                lines.append(f"- {MODE_NAMES[mode]}: " + "; ".join(cells))
+            lines += paired_rows("own", lambda label, d, ahead, n:
+                                 f"{label} {d:+.1f} us, less in {ahead} of {n}")
         lines += ["", "The Qt event-loop floor is the bare floor's request and reply driven by a"
                   " socket notifier on Qt's event loop, with a reply time-out: the least a Qt host"
                   " can do. The last row, where present, holds the processors out of their"
