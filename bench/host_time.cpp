@@ -4,9 +4,13 @@
 // percentile of the time between them to the file named by VYX_HOST_TIME at exit.
 //
 // The time a board measures from its reply to the next request also holds the kernel's and
-// the machine's part: waking the host and carrying the bytes both ways. That part is the same
-// for every host and varies by tens of microseconds from round to round, more than the hosts
+// the machine's part: waking the host and carrying the bytes both ways. That part does not
+// depend on the host (a host that spins for 60 us after each write shows the same
+// turnaround), and it varies by tens of microseconds from round to round, more than the hosts
 // differ by. What the host does between being woken and writing is its own.
+//
+// The hosts measured do their waiting and their line's input and output on one thread, so the
+// state here is not shared between threads.
 //
 // A sample is the time from the last blocking wait's return to a write on the terminal the
 // reply was read from, when something has been read from it since the last request. Waits
