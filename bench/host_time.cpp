@@ -12,12 +12,12 @@
 // The hosts measured do their waiting and their line's input and output on one thread, so the
 // state here is not shared between threads.
 //
-// A sample is the time from the last blocking wait's return to a write on the terminal the
-// reply was read from, when something has been read from it since the last request. Waits
-// with no time to wait (a look at the line) are not wake-ups and are not counted.
+// The waits are those the hosts use: poll (GLib), ppoll (Qt's own dispatcher) and select
+// (Python). A sample is the time from the last blocking wait's return to a write on the terminal
+// the reply was read from, when something has been read from it since the last request. Waits with
+// no time to wait (a look at the line) are not wake-ups and are not counted.
 #include <dlfcn.h>
 #include <poll.h>
-#include <sys/epoll.h>
 #include <sys/select.h>
 #include <time.h>
 #include <unistd.h>
@@ -99,22 +99,6 @@ int select(int n, fd_set* in, fd_set* out, fd_set* ex, timeval* timeout) {
   static auto real = Next<int (*)(int, fd_set*, fd_set*, fd_set*, timeval*)>("select");
   const int r = real(n, in, out, ex, timeout);
   Woken(timeout == nullptr || timeout->tv_sec != 0 || timeout->tv_usec != 0);
-  return r;
-}
-
-int pselect(int n, fd_set* in, fd_set* out, fd_set* ex, const timespec* timeout,
-            const sigset_t* mask) {
-  static auto real =
-      Next<int (*)(int, fd_set*, fd_set*, fd_set*, const timespec*, const sigset_t*)>("pselect");
-  const int r = real(n, in, out, ex, timeout, mask);
-  Woken(timeout == nullptr || timeout->tv_sec != 0 || timeout->tv_nsec != 0);
-  return r;
-}
-
-int epoll_wait(int epfd, epoll_event* events, int max, int timeout) {
-  static auto real = Next<int (*)(int, epoll_event*, int, int)>("epoll_wait");
-  const int r = real(epfd, events, max, timeout);
-  Woken(timeout != 0);
   return r;
 }
 

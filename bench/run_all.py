@@ -151,6 +151,9 @@ def idle_states_held():
 
 
 RATE_HOSTS = ("component", "monitor", "baseline", "qtfloor", "floor")
+# The head of a table with a row for each reply mode and a column for each of RATE_HOSTS.
+MODE_TABLE_HEAD = ["| Replies | component (libvyx-qt) | `vyx monitor` to a file | Python + pyserial"
+                   " loop | Qt event-loop floor | bare POSIX floor |", "|---|---|---|---|---|---|"]
 
 
 def host_time_env(build):
@@ -705,9 +708,7 @@ def report(r, path):
             " the range over the rounds; turnaround is the board's median time from a reply's"
             " last byte to the host's next request.",
             "",
-            "| Replies | component (libvyx-qt) | `vyx monitor` to a file | Python + pyserial loop"
-            " | Qt event-loop floor | bare POSIX floor |",
-            "|---|---|---|---|---|---|",
+            *MODE_TABLE_HEAD,
         ]
         def table_rows(kind, cell):
             """A row for each reply mode measured, a cell for each host."""
@@ -736,9 +737,7 @@ def report(r, path):
                 " turnaround is the machine's: waking the host and carrying the bytes, which no"
                 " host's work changes, and it varies by tens of microseconds from round to round.",
                 "",
-                "| Replies | component (libvyx-qt) | `vyx monitor` to a file | Python + pyserial loop"
-                " | Qt event-loop floor | bare POSIX floor |",
-                "|---|---|---|---|---|---|",
+                *MODE_TABLE_HEAD,
             ]
             lines += table_rows("own", lambda key: "{:.1f} us ({:.1f}-{:.1f})".format(*g(key)))
             lines += ["", "The same, paired by round against the pyserial loop (median of the time"
