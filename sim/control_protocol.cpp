@@ -22,8 +22,9 @@ const char* const kControlHelp =
     "  power A                      power-cycle a board (sets the reset flags)\n"
     "  fault NAME VALUE             a fault setting, named as the --NAME options above\n"
     "  counters                     ok frames=N skipped=N replies=N silence=N ...\n"
-    "  turnaround                   ok count=N median-us=N p90-us=N worst-us=N: how quickly\n"
-    "                               the host answered since the last time asked\n"
+    "  turnaround                   ok count=N median-us=N p90-us=N worst-us=N\n"
+    "                               overdue-median-us=N overdue-p90-us=N: how quickly the host\n"
+    "                               answered, and how late replies ended, since last asked\n"
     "  log                          ok ENTRY | ENTRY ...  (DIR@SECONDS:DATA)\n"
     "  clear-log                    empty the frame log\n"
     "  path                         ok DEVICE\n"
@@ -95,8 +96,9 @@ std::string Turnaround(const TurnaroundFigures& t) {
     return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
   };
   std::ostringstream out;
-  out << "ok count=" << t.count << " median-us=" << us(t.median) << " p90-us=" << us(t.p90)
-      << " worst-us=" << us(t.worst);
+  out << "ok count=" << t.host.count << " median-us=" << us(t.host.median)
+      << " p90-us=" << us(t.host.p90) << " worst-us=" << us(t.host.worst)
+      << " overdue-median-us=" << us(t.overdue.median) << " overdue-p90-us=" << us(t.overdue.p90);
   return out.str();
 }
 

@@ -4,21 +4,16 @@
 
 namespace vyx::sim {
 
-void TurnaroundMeter::HostSpoke(Nanos at, bool board_still_talking) {
-  if (!reply_end_ || board_still_talking) {
-    reply_end_.reset();
-    return;
-  }
-  const Nanos took = std::max(at - *reply_end_, Nanos(0));
-  reply_end_.reset();
-  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+void DurationHistogram::Add(Nanos d) {
+  d = std::max(d, Nanos(0));
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(d).count();
   ++buckets_[static_cast<std::size_t>(std::min<std::int64_t>(us, kBuckets - 1))];
   ++count_;
-  worst_ = std::max(worst_, took);
+  worst_ = std::max(worst_, d);
 }
 
 // The sample of that rank (1-based) in ascending order, to the microsecond.
-Nanos TurnaroundMeter::Percentile(std::uint64_t rank) const {
+Nanos DurationHistogram::Percentile(std::uint64_t rank) const {
   std::uint64_t seen = 0;
   for (int us = 0; us < kBuckets; ++us) {
     seen += buckets_[static_cast<std::size_t>(us)];
@@ -27,8 +22,8 @@ Nanos TurnaroundMeter::Percentile(std::uint64_t rank) const {
   return std::chrono::microseconds(kBuckets - 1);
 }
 
-TurnaroundFigures TurnaroundMeter::Take() {
-  TurnaroundFigures f;
+DurationFigures DurationHistogram::Take() {
+  DurationFigures f;
   f.count = count_;
   if (count_ > 0) {
     f.median = Percentile((count_ + 1) / 2);
@@ -40,5 +35,17 @@ TurnaroundFigures TurnaroundMeter::Take() {
   worst_ = Nanos(0);
   return f;
 }
+
+void TurnaroundMeter::ReplyEnded(Nanos at, Nanos due) {
+  reply_end_ = at;
+  overdue_.Add(at - due);
+}
+
+void TurnaroundMeter::HostSpoke(Nanos at, bool board_still_talking) {
+  if (reply_end_ && !board_still_talking) host_.Add(at - *reply_end_);
+  reply_end_.reset();
+}
+
+TurnaroundFigures TurnaroundMeter::Take() { return {host_.Take(), overdue_.Take()}; }
 
 }  // namespace vyx::sim

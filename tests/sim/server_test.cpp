@@ -47,14 +47,18 @@ TEST(PtyServer, PacedRepliesTakeTheirWireTimeWholeOrByteByByte) {
     o.reply_chunk = chunk;
     Simulator sim(o);
     const Wire wire(sim.Start());
-    const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 4; ++i) {
+      const auto start = std::chrono::steady_clock::now();
       wire.Send("Q02119");
       const std::size_t first = wire.Receive(1).size();
       EXPECT_EQ(first + wire.Receive(25, chunk == 0 ? 0ms : 2s).size(), 26u) << chunk;
+      // 6 bytes of frame and 26 of reply, 10 bits a byte at 38400 baud: never sooner.
+      EXPECT_GE(std::chrono::steady_clock::now() - start, 32 * kByteTime) << chunk;
     }
-    // 6 bytes of frame and 26 of reply each, 10 bits a byte at 38400 baud.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 4 * 32 * kByteTime);
+    // Every reply's end is timed against when it was due; the host's answer only after one.
+    const TurnaroundFigures t = sim.TakeTurnaround();
+    EXPECT_EQ(t.overdue.count, 4u) << chunk;
+    EXPECT_EQ(t.host.count, 3u) << chunk;
   }
 }
 

@@ -8,34 +8,50 @@
 
 namespace vyx::sim {
 
-// How quickly the host answered, as the board sees it.
-struct TurnaroundFigures {
+struct DurationFigures {
   std::uint64_t count = 0;
   Nanos median{0};
   Nanos p90{0};
   Nanos worst{0};
 };
 
-// Times the host's turnaround: from the last byte of a reply going out to the first byte of
-// the host's next frame coming in. Only a host that waited for the whole reply is timed; a
-// silent board or a host that spoke early leaves no sample. Kept as a microsecond histogram so
-// that a board left running for days holds a fixed amount of memory.
-class TurnaroundMeter {
+// Durations to the microsecond, kept as a histogram so that a board left running for days
+// holds a fixed amount of memory.
+class DurationHistogram {
  public:
   static constexpr int kBuckets = 5000;  // 0 to 4999 us; longer ones count as the last
 
-  void ReplyEnded(Nanos at) { reply_end_ = at; }
+  void Add(Nanos d);
+  DurationFigures Take();  // figures since the last Take, then starts over
+
+ private:
+  Nanos Percentile(std::uint64_t rank) const;
+
+  std::array<std::uint32_t, kBuckets> buckets_{};
+  std::uint64_t count_ = 0;
+  Nanos worst_{0};
+};
+
+// How quickly the host answered, as the board sees it, and how true the board's own timing
+// was.
+struct TurnaroundFigures {
+  DurationFigures host;     // the last byte of a reply out to the first byte of the next frame in
+  DurationFigures overdue;  // the last byte of a reply due to its being written
+};
+
+// Only a host that waited for the whole reply is timed; a silent board or a host that spoke
+// early leaves no sample.
+class TurnaroundMeter {
+ public:
+  void ReplyEnded(Nanos at, Nanos due);
   void HostSpoke(Nanos at, bool board_still_talking);
   void Forget() { reply_end_.reset(); }
   TurnaroundFigures Take();  // figures since the last Take, then starts over
 
  private:
-  Nanos Percentile(std::uint64_t rank) const;
-
   std::optional<Nanos> reply_end_;
-  std::array<std::uint32_t, kBuckets> buckets_{};
-  std::uint64_t count_ = 0;
-  Nanos worst_{0};
+  DurationHistogram host_;
+  DurationHistogram overdue_;
 };
 
 }  // namespace vyx::sim
