@@ -753,9 +753,7 @@ def report(r, path):
                                  f"{label} {d:+.1f} us, less in {ahead} of {n}")
         lines += ["", "The Qt event-loop floor is the bare floor's request and reply driven by a"
                   " socket notifier on Qt's event loop, with a reply time-out: the least a Qt host"
-                  " can do. Neither floor wakes ahead of a reply as the component does on a serial"
-                  " device (README, Processor idle states), so with whole replies the component"
-                  " can come out ahead of them. The last row, where present, holds the processors out of their"
+                  " can do. The last row, where present, holds the processors out of their"
                   " deeper idle states (/dev/cpu_dma_latency at 0) while the hosts run, as a"
                   " latency-tuned system does; a reply that arrives whole then wakes no halted"
                   " processor, and what remains is the hosts' own time."]

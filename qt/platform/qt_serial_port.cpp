@@ -111,9 +111,6 @@ IoResult QtSerialPort::SetOpen(bool open) {
     qCDebug(lcLink) << text.c_str() << "has no modem controls:" << line->LastError().c_str();
   }
   line_ = line;
-  // Only a serial line's reply can be foretold; a network line's comes when the network
-  // brings it.
-  if (line == tty_.get()) wake_.Start(settings_);
   ++session_;
   vanished_ = false;
   input_.clear();
@@ -123,7 +120,6 @@ IoResult QtSerialPort::SetOpen(bool open) {
 }
 
 void QtSerialPort::CloseLine() {
-  wake_.Stop();
   line_->Close();
   line_ = nullptr;
   ++session_;
@@ -145,7 +141,6 @@ IoResult QtSerialPort::SetSettings(std::string_view text) {
   const CallDepth call(inCall_);
   if (IoResult r = Usable(); r != IoResult::Ok) return r;
   if (IoResult r = line_->Apply(settings_); r != IoResult::Ok) return Fail(r, line_->LastError());
-  if (line_ == tty_.get()) wake_.Start(settings_);
   return IoResult::Ok;
 }
 
@@ -275,7 +270,6 @@ IoResult QtSerialPort::Write(std::string_view frame) {
   if (IoResult r = line_->Write(frame); r != IoResult::Ok) {
     return Fail(r, device_ + ": " + line_->LastError());
   }
-  wake_.Sent(frame.size(), notified_ ? 0 : threshold_);
   return IoResult::Ok;
 }
 

@@ -7,8 +7,7 @@
 // the bytes arrive in; errors and a vanished device are notified too. InputCount takes in
 // what the system holds; Read hands over the buffer as it stands. Notifications always
 // come from the event loop, never from inside a call into the port, and none come while
-// WaitForInput blocks. A vanished device is closed before the notification. On a serial
-// device, the event loop is woken just before an awaited reply is due (see ReplyWake).
+// WaitForInput blocks. A vanished device is closed before the notification.
 #pragma once
 
 #include <chrono>
@@ -22,7 +21,6 @@
 #include "platform/call_depth.h"
 #include "platform/line_settings.h"
 #include "platform/port_map.h"
-#include "platform/reply_wake.h"
 
 class QObject;
 class QTimer;
@@ -85,7 +83,6 @@ class QtSerialPort final : public SerialPort {
   std::unique_ptr<TtyLine> tty_;
   std::unique_ptr<TcpLine> tcp_;
   std::unique_ptr<Rfc2217Line> rfc2217_;
-  ReplyWake wake_;
   Line* line_ = nullptr;       // the open line
   std::uint64_t session_ = 0;  // tells queued calls of an earlier opening apart
   bool vanished_ = false;
