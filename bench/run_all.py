@@ -112,6 +112,11 @@ def median(values):
     return ordered[len(ordered) // 2]
 
 
+def spread(values):
+    """The median with the range: how the report gives a figure taken in every round."""
+    return median(values), min(values), max(values)
+
+
 # How replies reach the host: byte by byte as each is due; whole once their wire time has
 # passed, as USB adapters deliver them; in pieces, as a UART's FIFO does.
 REPLY_MODES = {"byte": [], "whole": ["--reply-chunk", "0"], "chunk8": ["--reply-chunk", "8"]}
@@ -194,12 +199,11 @@ def rate_runs(build, r, key_mode, board_args):
         diffs = [b["own_us"] - a["own_us"] for a, b in zip(runs[name], runs["baseline"])]
         r[f"own_{key_mode}_{name}_paired"] = (median(diffs), sum(d > 0 for d in diffs), len(diffs))
     overdue = [f["overdue_us"] for results in runs.values() for f in results]
-    r[f"overdue_{key_mode}"] = (median(overdue), min(overdue), max(overdue))
+    r[f"overdue_{key_mode}"] = spread(overdue)
     for name, results in runs.items():
         key = f"rate_{key_mode}_{name}"
         r[key + "_turnaround"] = median([f["turnaround_us"] for f in results])
-        own = [f["own_us"] for f in results]
-        r[f"own_{key_mode}_{name}"] = (median(own), min(own), max(own))
+        r[f"own_{key_mode}_{name}"] = spread([f["own_us"] for f in results])
         rates = [f["per_second"] for f in results]
         r[key] = median(rates)
         r[key + "_range"] = (min(rates) / WIRE_LIMIT, max(rates) / WIRE_LIMIT)
