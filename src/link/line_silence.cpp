@@ -52,9 +52,17 @@ bool Vyx::WindowBelongs(const std::vector<std::uint8_t>& reply) {
     m_.NewFirmware = version;
     if (!twice) return false;
   }
+  // A window shifted by one or two stray bytes that still shows the version in front holds
+  // the true reply's first byte, the version again, where the reset or port register sits:
+  // on a clean line too, it is taken only once the line stays quiet after it. A board whose
+  // reset or port register reads as its version pays that wait; it loses no reply.
+  const auto echoed = [&](int reg) {
+    return reply[static_cast<std::size_t>(reg - protocol::kMap.BlockStart)] == version;
+  };
+  const bool echoes = echoed(protocol::kMap.RegRST) || echoed(protocol::kMap.RegPort);
   // A clean line pays nothing; after a fault, or from a board not yet known, only a window
   // that the line stays quiet after is the whole reply.
-  if (m_.SuspectReplies > 0 || !known) {
+  if (m_.SuspectReplies > 0 || !known || echoes) {
     if (!LineStaysQuiet()) return false;
   }
   m_.NewFirmware = -1;

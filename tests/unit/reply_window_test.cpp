@@ -46,6 +46,17 @@ TEST(ReplyWindow, OnlyTheAnswerToTheLastRequestIsShown) {
   const std::pair<const char*, FakeBoard::Answer> rows[] = {
       {"stray byte", [](const Bytes& b) { return WithStray(b, PassingStray(b) + 1); }},
       {"stray whose window passes", [](const Bytes& b) { return WithStray(b, PassingStray(b)); }},
+      {"stray whose window passes and shows the firmware version",
+       [](const Bytes& b) {
+         // The last register takes the value that puts the version in front of the shifted
+         // window, as one reply in 256 has it by chance.
+         Bytes regs(b.begin(), b.end() - 1);
+         regs[24] =
+             static_cast<std::uint8_t>(regs[0] + std::accumulate(regs.begin(), regs.end() - 1, 0u));
+         const Bytes reply = StatusReply(regs);
+         EXPECT_EQ(PassingStray(reply), regs[0]);
+         return WithStray(reply, PassingStray(reply));
+       }},
       {"still arriving at the retry",
        [](const Bytes& b) {
          return Pieces{{0.100, Bytes(b.begin(), b.begin() + 10)},
@@ -65,6 +76,14 @@ TEST(ReplyWindow, OnlyTheAnswerToTheLastRequestIsShown) {
     }
     EXPECT_EQ(l.shown, want);
   }
+}
+
+// Such a board's windows look like shifted ones; the line's silence after them proves them.
+TEST(ReplyWindow, ABoardWhoseResetRegisterReadsAsItsVersionLosesNoReply) {
+  Line l;
+  l.board.regs[1] = l.board.regs[0];
+  for (int update = 0; update < 3; ++update) l.Update();
+  EXPECT_EQ(l.shown, (Strings{"1 1.2 1.252", "2 1.2 1.252", "3 1.2 1.252"}));
 }
 
 TEST(ReplyWindow, AnotherFirmwareVersionIsBelievedWhenTheNextWindowShowsItToo) {
