@@ -40,8 +40,10 @@ void Vyx::SettleLine() {
 }
 
 bool Vyx::WindowBelongs(const std::vector<std::uint8_t>& reply) {
-  const std::size_t fw = static_cast<std::size_t>(protocol::kMap.RegFW - protocol::kMap.BlockStart);
-  const int version = reply[fw];
+  const auto reg = [&](int address) -> int {
+    return reply[static_cast<std::size_t>(address - protocol::kMap.BlockStart)];
+  };
+  const int version = reg(protocol::kMap.RegFW);
   const bool known = m_.BoardOnline[Board()];
   const int shown = m_.RegImage[Board()][static_cast<std::size_t>(protocol::kMap.RegFW)];
   if (known && version != shown) {
@@ -56,10 +58,8 @@ bool Vyx::WindowBelongs(const std::vector<std::uint8_t>& reply) {
   // the true reply's first byte, the version again, where the reset or port register sits:
   // on a clean line too, it is taken only once the line stays quiet after it. A board whose
   // reset or port register reads as its version pays that wait; it loses no reply.
-  const auto echoed = [&](int reg) {
-    return reply[static_cast<std::size_t>(reg - protocol::kMap.BlockStart)] == version;
-  };
-  const bool echoes = echoed(protocol::kMap.RegRST) || echoed(protocol::kMap.RegPort);
+  const bool echoes =
+      reg(protocol::kMap.RegRST) == version || reg(protocol::kMap.RegPort) == version;
   // A clean line pays nothing; after a fault, or from a board not yet known, only a window
   // that the line stays quiet after is the whole reply.
   if (m_.SuspectReplies > 0 || !known || echoes) {
