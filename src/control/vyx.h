@@ -145,7 +145,8 @@ class Vyx {
   void OnReplyTimer();
 
   // link/line_silence.cpp
-  bool LineStaysQuiet();
+  bool LineStaysQuiet();  // for two byte times: nothing follows what came
+  bool LineQuietFor(std::chrono::microseconds span);
   void SettleLine();
   bool WindowBelongs(const std::vector<std::uint8_t>& reply);
 

@@ -13,6 +13,11 @@ namespace {
 // 38400 baud, 8N1: ten bit times a byte. A gap of two bytes ends a reply.
 constexpr auto kByteTime = std::chrono::microseconds(1'000'000 * 10 / 38400);
 constexpr auto kQuiet = 2 * kByteTime;
+// The leftovers of a failed try are over only once the line has been quiet for longer than
+// any gap inside a reply: an adapter hands a reply over in pieces a millisecond or two apart,
+// and a board, or the host, can stall for a moment. A try sent into the rest of a reply
+// fails too, and the third such try fails the update.
+constexpr auto kSettleQuiet = std::chrono::milliseconds(4);
 // However long a failed try's leftovers keep coming, the next try goes out after this: a
 // line full of noise must not hold the update up for ever.
 constexpr auto kSettleLimit = std::chrono::milliseconds(30);
@@ -21,12 +26,14 @@ constexpr int kSuspectReplies = 32;
 
 }  // namespace
 
-bool Vyx::LineStaysQuiet() {
+bool Vyx::LineStaysQuiet() { return LineQuietFor(kQuiet); }
+
+bool Vyx::LineQuietFor(std::chrono::microseconds span) {
   // A port that cannot count has nothing more to tell: quiet, so that nothing waits on it.
   int before = 0;
   if (port_.InputCount(before) != IoResult::Ok) return true;
   // The wait's own result does not matter: the count after it decides.
-  (void)port_.WaitForInput(before + 1, clock_.Now() + kQuiet);
+  (void)port_.WaitForInput(before + 1, clock_.Now() + span);
   int after = 0;
   return port_.InputCount(after) != IoResult::Ok || after == before;
 }
@@ -34,7 +41,7 @@ bool Vyx::LineStaysQuiet() {
 void Vyx::SettleLine() {
   m_.SuspectReplies = kSuspectReplies;
   const auto limit = clock_.Now() + kSettleLimit;
-  while (clock_.Now() < limit && !LineStaysQuiet()) {
+  while (clock_.Now() < limit && !LineQuietFor(kSettleQuiet)) {
   }
   // The next try's arming empties the buffer; a closed port has nothing to settle.
 }

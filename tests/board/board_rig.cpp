@@ -44,6 +44,8 @@ void BoardRig::Set(std::string_view property, PropValue value) {
 std::vector<Exchange> BoardRig::TakeExchanges() {
   const std::vector<sim::LogEntry> log = board.FrameLog();
   board.ClearFrameLog();
+  lastLog.clear();
+  for (const sim::LogEntry& e : log) lastLog += "  " + sim::FormatLogEntry(e) + "\n";
   std::vector<Exchange> out;
   for (const sim::LogEntry& e : log) {
     const std::string bytes(e.bytes.begin(), e.bytes.end());
@@ -65,14 +67,16 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
   o.faults = run.faults;
   BoardRig rig(o);
   long requests = 0, mismatched = 0, wrong = 0;
+  std::string retried;  // the board's log of every update that took more than one request
   for (long update = 0; update < run.updates; ++update) {
     const int before = rig.newData;
     ASSERT_TRUE(rig.Update()) << "update " << update << " hung";
     std::string answer = "none";
-    int clean = 0;
+    int clean = 0, asked = 0;
     for (const Exchange& x : rig.TakeExchanges()) {
       if (x.frame != "Q02119" && !x.frame.starts_with('u')) continue;  // not a status request
       ++requests;
+      ++asked;
       clean += x.clean;
       // The block is the reply's last 26 bytes; its DIF count sits at 0x30.
       const auto dif = [&](std::size_t i) {
@@ -81,12 +85,15 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
       answer = x.reply.size() < 26 ? "none" : std::to_string(dif(0) << 16 | dif(1) << 8 | dif(2));
     }
     const bool told = rig.newData > before;
+    if (asked > 1) retried += "update " + std::to_string(update) + ":\n" + rig.lastLog;
     EXPECT_EQ(rig.ends.back().ok(), told) << rig.ends.back().Describe();
     mismatched += told != (clean == 1);
     const std::string shown =
         rig.Get("DIFcount") + " " + rig.Get("FWver") + " " + rig.Get("AD0volt");
     if (told && shown != answer + " 1.0 1.000" && wrong++ == 0) {
-      ADD_FAILURE() << "update " << update << " showed " << shown << ", the answer was " << answer;
+      ADD_FAILURE() << "update " << update << " showed " << shown << ", the answer was " << answer
+                    << "; the board's log:\n"
+                    << rig.lastLog;
     }
   }
   EXPECT_EQ(wrong, 0) << "updates showed other readings than their answers";
@@ -103,7 +110,9 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
     EXPECT_EQ(probability > 0, count > 0) << "a kind of fault never came: the run proves less";
     faults += long(count);
   }
-  EXPECT_LE(requests - rig.newData, run.triesPerFault * faults) << "clean replies were thrown away";
+  EXPECT_LE(requests - rig.newData, run.triesPerFault * faults)
+      << "clean replies were thrown away; the updates that were tried again:\n"
+      << retried;
 }
 
 }  // namespace vyx::test

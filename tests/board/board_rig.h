@@ -32,6 +32,7 @@ struct BoardRig : Host {
   std::string Get(std::string_view property) const;
   void Set(std::string_view property, PropValue value);
   std::vector<Exchange> TakeExchanges();  // what the board heard since the last call
+  std::string lastLog;                    // the same, as the board logged it
 
   sim::Simulator board;
   qt::Platform platform{qt::PortMap()};

@@ -37,6 +37,7 @@ class FakeBoard {
   std::vector<int> reads;                   // EEPROM addresses read, in order
   int requests = 0;                         // status requests heard
   bool countInDif = false;                  // the DIF count tells which request a reply answers
+  std::size_t handover = 1;                 // bytes an adapter hands the host at once
 
   // The identifier's marker and bytes, and the calibration's high and low bytes.
   void Hold(const std::string& id, int high, int low, int marker = 0xA5) {
@@ -89,9 +90,14 @@ class FakeBoard {
     const double now = std::chrono::duration<double>(r_.clock.Now().time_since_epoch()).count();
     for (const auto& [after, bytes] : pieces) {
       double at = std::max(now + after, free_);
-      for (const std::uint8_t b : bytes) {
+      Bytes held;
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
         at += kByteTime;
-        r_.port.DeliverLater({b}, at - now);
+        held.push_back(bytes[i]);
+        if (held.size() == handover || i + 1 == bytes.size()) {
+          r_.port.DeliverLater(held, at - now);
+          held.clear();
+        }
       }
       free_ = at;
     }

@@ -78,6 +78,23 @@ TEST(ReplyWindow, OnlyTheAnswerToTheLastRequestIsShown) {
   }
 }
 
+// An adapter hands replies over in pieces 2 ms apart. A late reply that fails its window has
+// the retry's reply queued behind it: the next try waits for that one's last piece too, or its
+// window would hold that reply, the answer to an earlier request.
+TEST(ReplyWindow, TheNextTryWaitsForTheLastPieceOfALateReply) {
+  Line l;
+  l.board.handover = 8;
+  for (int update = 0; update < 3; ++update) {
+    if (update == 1) {
+      l.board.script = {[](const Bytes& b) {
+        return Pieces{{0.150, WithStray(b, 0x5A)[0].second}};
+      }};
+    }
+    l.Update();
+  }
+  EXPECT_EQ(l.shown, (Strings{"1 1.2 1.252", "4 1.2 1.252", "5 1.2 1.252"}));
+}
+
 // Such a board's windows look like shifted ones; the line's silence after them proves them.
 TEST(ReplyWindow, ABoardWhoseResetRegisterReadsAsItsVersionLosesNoReply) {
   Line l;
