@@ -67,7 +67,8 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
   o.faults = run.faults;
   BoardRig rig(o);
   long requests = 0, mismatched = 0, wrong = 0;
-  std::string retried;  // the board's log of every update that took more than one request
+  // The board's log of the updates that took more than one request; the first few tell.
+  std::string retried;
   for (long update = 0; update < run.updates; ++update) {
     const int before = rig.newData;
     ASSERT_TRUE(rig.Update()) << "update " << update << " hung";
@@ -85,7 +86,9 @@ void ExpectOnlyTheLastAnswerShown(const FaultRun& run) {
       answer = x.reply.size() < 26 ? "none" : std::to_string(dif(0) << 16 | dif(1) << 8 | dif(2));
     }
     const bool told = rig.newData > before;
-    if (asked > 1) retried += "update " + std::to_string(update) + ":\n" + rig.lastLog;
+    if (asked > 1 && retried.size() < 20'000) {
+      retried += "update " + std::to_string(update) + ":\n" + rig.lastLog;
+    }
     EXPECT_EQ(rig.ends.back().ok(), told) << rig.ends.back().Describe();
     mismatched += told != (clean == 1);
     const std::string shown =
