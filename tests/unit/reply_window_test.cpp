@@ -87,7 +87,9 @@ TEST(ReplyWindow, TheNextTryWaitsForTheLastPieceOfALateReply) {
   for (int update = 0; update < 3; ++update) {
     if (update == 1) {
       l.board.script = {[](const Bytes& b) {
-        return Pieces{{0.150, WithStray(b, 0x5A)[0].second}};
+        Bytes late = b;
+        late.insert(late.begin(), 0x5A);
+        return Pieces{{0.150, late}};
       }};
     }
     l.Update();
