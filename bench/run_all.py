@@ -168,6 +168,14 @@ def host_time_env(build):
     return dict(os.environ, LD_PRELOAD=os.path.join(build, "libhost_time.so"), VYX_HOST_TIME=out), out
 
 
+def processor_ticks():
+    """From /proc/stat: the ticks the hypervisor kept the processors from running (steal), and
+    all the processors' ticks."""
+    with open("/proc/stat") as stat:
+        ticks = [int(v) for v in stat.readline().split()[1:9]]
+    return ticks[7] if len(ticks) > 7 else 0, sum(ticks)
+
+
 def rate_runs(build, r, key_mode, board_args):
     log = os.path.join(build, "rate-log.csv")
     env, own = host_time_env(build)
@@ -183,13 +191,18 @@ def rate_runs(build, r, key_mode, board_args):
         return f
 
     runs = {name: [] for name in RATE_HOSTS}
+    steal = []
     with Board(build, "--line-rate", *board_args) as board:
         for _ in range(ROUNDS):
+            stolen, total = processor_ticks()
             for name in RATE_HOSTS:
                 board.turnaround()  # forget whatever came before this run
                 f = measure(name, board.device)
                 f["turnaround_us"], f["overdue_us"] = board.turnaround()
                 runs[name].append(f)
+            now_stolen, now_total = processor_ticks()
+            steal.append(100.0 * (now_stolen - stolen) / max(now_total - total, 1))
+    r[f"steal_{key_mode}"] = spread(steal)
     # Each round's hosts ran back to back, so a round's difference is free of the machine's
     # slower and faster spells; how often a host beat the loop says more than the medians.
     for name in ("component", "monitor", "qtfloor"):
@@ -742,6 +755,14 @@ def report(r, path):
                   " long after it was due (median of the rounds' medians, with the range):", ""]
         lines += [f"- {MODE_NAMES[mode]}: " + "{:.0f} us ({:.0f}-{:.0f})".format(*g(f"overdue_{mode}"))
                   for mode in MODE_NAMES if f"overdue_{mode}" in r]
+        if any(f"steal_{mode}" in r for mode in MODE_NAMES):
+            lines += ["", "How much the hypervisor took: the share of the processors' time in each"
+                      " round that this machine's processors had work but were not run (steal"
+                      " time in /proc/stat; median of the rounds, with the range). Time taken"
+                      " while a host or the board waits to run delays that update, whichever"
+                      " host it is:", ""]
+            lines += [f"- {MODE_NAMES[mode]}: " + "{:.2f} % ({:.2f}-{:.2f})".format(*g(f"steal_{mode}"))
+                      for mode in MODE_NAMES if f"steal_{mode}" in r]
         lines += ["", "Paired by round against the pyserial loop, which ran in the same round"
                   " (median difference; rounds ahead):", ""]
         lines += paired_rows("rate", lambda label, d, ahead, n:
