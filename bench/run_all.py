@@ -172,8 +172,8 @@ def processor_ticks():
     """From /proc/stat: the ticks the hypervisor kept the processors from running (steal), and
     all the processors' ticks."""
     with open("/proc/stat") as stat:
-        ticks = [int(v) for v in stat.readline().split()[1:9]]
-    return ticks[7] if len(ticks) > 7 else 0, sum(ticks)
+        ticks = [int(v) for v in stat.readline().split()[1:9]]  # user ... steal
+    return ticks[7], sum(ticks)
 
 
 def rate_runs(build, r, key_mode, board_args):
